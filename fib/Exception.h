@@ -1,0 +1,48 @@
+#pragma once
+// The general exception classes of the program. Every failure below the shell
+// is one of these; the shell shows the message of the innermost one.
+
+#include <QByteArray>
+#include <QString>
+#include <exception>
+
+class Exception : public std::exception {
+public:
+    explicit Exception(QString message) : message_(std::move(message)) {}
+    ~Exception() override = default;
+
+    const QString& Message() const { return message_; }
+    const char* what() const noexcept override;
+
+protected:
+    void SetMessage(QString message);
+
+private:
+    QString message_;
+    mutable QByteArray what_;
+};
+
+// Stops an operation without any message.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception(QStringLiteral("Operation aborted")) {}
+};
+
+// An operating-system call failed: "System Error.  Code: %d.\r\n%s", or
+// "A call to an OS function failed" when the system reports code 0.
+class EOSError : public Exception {
+public:
+    EOSError(int code, const QString& systemMessage);
+    int ErrorCode() const { return code_; }
+
+private:
+    int code_;
+};
+
+class EDatabaseError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Raises EDatabaseError with the text "%s: %s" (component name, message).
+[[noreturn]] void DatabaseError(const QString& message, const QString& componentName = QString());

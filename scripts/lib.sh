@@ -1,0 +1,45 @@
+# Shared by scripts/run and scripts/test: package installation and the build.
+# Sourced, not run.
+
+root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+say() { printf '==> %s\n' "$*"; }
+die() { printf 'error: %s\n' "$*" >&2; exit 1; }
+
+as_root() {
+    if [ "$(id -u)" = 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null; then
+        sudo "$@"
+    else
+        die "need root to run: $* (install sudo or run as root)"
+    fi
+}
+
+# What the program needs to build and run, and what its tests need besides.
+build_packages=(cmake ninja-build g++ qt6-base-dev libgl-dev firebird-dev libfbclient2
+                firebird3.0-server-core firebird3.0-utils)
+test_packages=(libgtest-dev libgmock-dev clang libclang-rt-14-dev firebird3.0-server
+               xvfb xauth)
+
+ensure_packages() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    say "installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    as_root apt-get update -q </dev/null
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" </dev/null
+}
+
+# build DIR [cmake options...]
+build() {
+    local dir=$1
+    shift
+    cmake -S "$root_dir" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir"
+}

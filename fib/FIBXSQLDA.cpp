@@ -366,6 +366,38 @@ void TFIBXSQLVAR::SetBlobContent(const QByteArray& content) {
     });
 }
 
+void TFIBXSQLVAR::SetWrittenBlobId(const ISC_QUAD& id) {
+    EnsureBuffer(sizeof id);
+    std::memcpy(data_.data(), &id, sizeof id);
+    ind_ = 0;
+}
+
+void TFIBXSQLVAR::Clear() {
+    var_->sqltype = 0;
+    var_->sqlscale = 0;
+    var_->sqlsubtype = 0;
+    var_->sqllen = 0;
+    var_->sqlind = &ind_;
+    ind_ = -1;
+    name_.clear();
+    list_->NamesChanged();
+    modified_ = false;
+    isMacro_ = false;
+    isQuotedMacro_ = false;
+    macroDefault_.clear();
+    inWhereClause_ = false;
+    canForceIsNull_ = false;
+    oldValue_ = Variant();
+    described_ = false;
+    serverType_ = serverScale_ = serverSubtype_ = serverLen_ = 0;
+    deferred_ = false;
+    deferredValue_ = Variant();
+    hasBlob_ = false;
+    blobContent_.clear();
+    hasWide_ = false;
+    wideText_.clear();
+}
+
 void TFIBXSQLVAR::DropBlobContent() {
     hasBlob_ = false;
     blobContent_.clear();

@@ -82,6 +82,8 @@ public:
     TFIBXSQLVAR& operator=(const TFIBXSQLVAR&) = delete;
 
     int Index() const { return index_; }
+    // Back to a fresh, untyped item without name or value.
+    void Clear();
     const QString& Name() const { return name_; }
     void SetName(const QString& name);
     XSQLVAR* Data() const { return var_; }
@@ -123,9 +125,13 @@ public:
     const QByteArray& BlobContent() const { return blobContent_; }
     void SetBlobContent(const QByteArray& content);
     void DropBlobContent();
+    // After the pending content was written: the parameter sends this id.
+    void SetWrittenBlobId(const ISC_QUAD& id);
 
     bool IsNull() const;
     void SetIsNull(bool null);
+    // The value was last given as UTF-16 text (AsWideString returns it).
+    bool HasWideText() const { return hasWide_; }
 
     // Getters; a null value yields the neutral result.
     QByteArray AsString() const; // 8-bit text

@@ -1,0 +1,42 @@
+#pragma once
+// The process-wide registry of cached statements: per connection, idle
+// statements keyed by their trimmed text, and those in use, under one lock.
+// A one-off statement (generator value, server time, a single value) is
+// acquired, executed and released still prepared for the next caller.
+
+#include <QString>
+
+class TFIBDatabase;
+class TFIBTransaction;
+class TFIBQuery;
+
+namespace TFIBQueryRegistry {
+
+// An idle statement of that text (its transaction replaced if different,
+// its cursor closed), or a new one on database and transaction.
+TFIBQuery* Acquire(TFIBDatabase* database, TFIBTransaction* transaction, const QString& text);
+// Back to the idle pool under its trimmed text.
+void Release(TFIBQuery* query);
+// Frees the handle of the idle statement of that text.
+void DropText(TFIBDatabase* database, const QString& text);
+// Destroys the connection's cached statements (called when it goes away).
+void ForgetDatabase(TFIBDatabase* database);
+// Statements cached for a connection, idle and in use (for tests).
+int CachedCount(TFIBDatabase* database);
+
+} // namespace TFIBQueryRegistry
+
+// Acquires on construction, releases on destruction.
+class TCachedQuery {
+public:
+    TCachedQuery(TFIBDatabase* database, TFIBTransaction* transaction, const QString& text)
+        : query_(TFIBQueryRegistry::Acquire(database, transaction, text)) {}
+    ~TCachedQuery() { TFIBQueryRegistry::Release(query_); }
+    TCachedQuery(const TCachedQuery&) = delete;
+    TCachedQuery& operator=(const TCachedQuery&) = delete;
+    TFIBQuery* operator->() const { return query_; }
+    TFIBQuery& operator*() const { return *query_; }
+
+private:
+    TFIBQuery* query_;
+};

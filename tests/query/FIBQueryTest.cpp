@@ -1,0 +1,222 @@
+// Statement execution against the server: preparation, cursors, forced
+// nulls, transaction texts, names and the errors of misuse.
+
+#include "QueryFixture.h"
+
+#include "fib/fib.h"
+
+#include <gtest/gtest.h>
+
+using namespace veltor::test;
+
+namespace {
+
+class FIBQueryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EXPECT_SQL(c = std::make_unique<Connection>());
+        ASSERT_TRUE(c && c->Db().Connected());
+        c->Tr().StartTransaction();
+    }
+    void TearDown() override {
+        if (c && c->Tr().Active())
+            c->Tr().Rollback();
+    }
+    std::unique_ptr<Connection> c;
+};
+
+TEST_F(FIBQueryTest, SelectFetchesRowsThenEofWithoutAnotherServerCall) {
+    auto q = c->Query(QStringLiteral("SELECT F_ID, NAZVA FROM FAKULTET ORDER BY F_ID"));
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->SQLType(), SQLSelect);
+    EXPECT_FALSE(q->Eof());
+    EXPECT_EQ(q->RecordCount(), 1) << "the first row comes with the execution";
+    EXPECT_EQ(q->Fields(0).AsInteger(), 1);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("nazva")).AsWideString(),
+              QString::fromUtf8("Факультет комп'ютерних наук"));
+    ASSERT_NE(q->Next(), nullptr);
+    ASSERT_NE(q->Next(), nullptr);
+    EXPECT_EQ(q->Fields(0).AsInteger(), 3);
+    EXPECT_EQ(q->Next(), nullptr);
+    EXPECT_TRUE(q->Eof());
+    EXPECT_EQ(q->RecordCount(), 3);
+    // A server call would overwrite the status vector.
+    StatusVector()[0] = 12345;
+    EXPECT_EQ(q->Next(), nullptr);
+    EXPECT_EQ(StatusVector()[0], 12345);
+    StatusVector()[0] = 0;
+    EXPECT_TRUE(q->Open());
+    q->Close();
+    EXPECT_TRUE(q->Eof());
+    EXPECT_TRUE(q->Prepared());
+}
+
+TEST_F(FIBQueryTest, WithoutGoToFirstRecordNextBringsTheFirstRow) {
+    auto q = c->Query(QStringLiteral("SELECT F_ID FROM FAKULTET WHERE F_ID = 2"));
+    q->SetGoToFirstRecordOnExecute(false);
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_TRUE(q->Bof());
+    EXPECT_TRUE(q->Fields(0).IsNull()) << "no row fetched yet";
+    ASSERT_NE(q->Next(), nullptr);
+    EXPECT_EQ(q->Fields(0).AsInteger(), 2);
+    EXPECT_FALSE(q->Bof());
+    // Executing an open select closes and reopens its cursor.
+    EXPECT_SQL(q->ExecQuery());
+    ASSERT_NE(q->Next(), nullptr);
+    EXPECT_EQ(q->RecordCount(), 1);
+    EXPECT_EQ(q->PrepareCount(), 1);
+}
+
+TEST_F(FIBQueryTest, InsertWithoutParametersOpensNoCursor) {
+    auto q = c->Query(QStringLiteral("INSERT INTO DISCIPLINA (D_ID, NAZVA) VALUES (100, 'x')"));
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->SQLType(), SQLInsert);
+    EXPECT_FALSE(q->Open());
+    EXPECT_TRUE(q->Eof());
+    EXPECT_EQ(q->FieldCount(), 0);
+    EXPECT_EQ(q->RowsAffected(), 1);
+    EXPECT_EQ(q->PrepareCount(), 1);
+}
+
+TEST_F(FIBQueryTest, RowsAffectedCountsUpdatedRows) {
+    auto q = c->Query(QStringLiteral("UPDATE STUDENT SET KURS = KURS WHERE F_ID = :F"));
+    q->ParamByName(QStringLiteral("F")).SetAsInteger(1);
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->RowsAffected(), 3);
+}
+
+TEST_F(FIBQueryTest, NullMasterParameterReprepresWithIsNullOnlyWhenItsNullStateChanges) {
+    auto q = c->Query(QStringLiteral("SELECT S_ID FROM STUDENT WHERE F_ID = :MAS_F_ID"));
+    TFIBXSQLVAR& p = q->ParamByName(QStringLiteral("MAS_F_ID"));
+    p.SetAsInteger(2);
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->PrepareCount(), 1);
+    EXPECT_TRUE(q->ProcessedText().contains(QStringLiteral("F_ID = ?")));
+    EXPECT_FALSE(q->Eof());
+
+    p.SetIsNull(true);
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->PrepareCount(), 2);
+    EXPECT_TRUE(q->ProcessedText().contains(QStringLiteral(" IS NULL ")))
+        << q->ProcessedText().toStdString();
+    EXPECT_TRUE(q->Eof()) << "every student has a faculty";
+
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->PrepareCount(), 2) << "null again: no new preparation";
+
+    p.SetAsInteger(1);
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->PrepareCount(), 3);
+    EXPECT_EQ(q->Fields(0).AsInteger(), 1);
+}
+
+TEST_F(FIBQueryTest, ExplicitPrepareNeverForcesNulls) {
+    auto q = c->Query(QStringLiteral("SELECT S_ID FROM STUDENT WHERE F_ID = :MAS_F_ID"));
+    q->ParamByName(QStringLiteral("MAS_F_ID")).SetIsNull(true);
+    EXPECT_SQL(q->Prepare());
+    EXPECT_FALSE(q->ProcessedText().contains(QStringLiteral("IS NULL")));
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_TRUE(q->ProcessedText().contains(QStringLiteral(" IS NULL ")));
+}
+
+TEST_F(FIBQueryTest, CommitTextCommitsTheTransaction) {
+    auto q = c->Query(QStringLiteral("COMMIT"));
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->SQLType(), SQLCommit);
+    EXPECT_FALSE(c->Tr().Active());
+}
+
+TEST_F(FIBQueryTest, RepeatedParameterNameTakesOneValue) {
+    auto q =
+        c->Query(QStringLiteral("SELECT COUNT(*) FROM STUDENT WHERE F_ID = :ID OR S_ID = :ID"));
+    EXPECT_EQ(q->Params().Count(), 2);
+    q->ParamByName(QStringLiteral("id")).SetAsInteger(3);
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->Fields(0).AsInteger(), 1) << "student 3 only; there is no faculty 3 student";
+}
+
+TEST_F(FIBQueryTest, DuplicateColumnNamesAreNumbered) {
+    auto q = c->Query(
+        QStringLiteral("SELECT NAZVA, NAZVA, NAZVA AS NAZVA, KNAZVA AS \"nazva\" FROM FAKULTET"));
+    EXPECT_SQL(q->ExecQuery());
+    ASSERT_EQ(q->FieldCount(), 4);
+    EXPECT_EQ(q->Fields(0).Name(), QStringLiteral("NAZVA"));
+    EXPECT_EQ(q->Fields(1).Name(), QStringLiteral("NAZVA1"));
+    EXPECT_EQ(q->Fields(2).Name(), QStringLiteral("NAZVA2"));
+    EXPECT_EQ(q->Fields(3).Name(), QStringLiteral("nazva3"));
+}
+
+TEST_F(FIBQueryTest, MisuseRaisesTheClientErrors) {
+    TComponent mainForm;
+    mainForm.SetName(QStringLiteral("main_frm"));
+    auto* dataset = new TComponent(&mainForm);
+    dataset->SetName(QStringLiteral("faculty_dataset"));
+    auto* q = new TFIBQuery(dataset);
+    q->SetName(QStringLiteral("SelectQuery"));
+    EXPECT_EQ(MessageOf([&] { q->Prepare(); }),
+              QStringLiteral("Database not assigned for main_frm.faculty_dataset.SelectQuery."));
+    q->SetDatabase(&c->Db());
+    q->SetTransaction(&c->Tr());
+    EXPECT_EQ(MessageOf([&] { q->Prepare(); }),
+              QStringLiteral("Can't Prepare , because  query is empty"));
+    q->SetSQLText(QStringLiteral("SELECT * FROM FAKULTET WHERE F_ID = :F_ID"));
+    EXPECT_EQ(MessageOf([&] { q->ParamByName(QStringLiteral("NOPE")); }),
+              QStringLiteral(
+                  "Parameter \"NOPE\" does not exist in main_frm.faculty_dataset.SelectQuery"));
+    EXPECT_EQ(MessageOf([&] { q->Next(); }),
+              QStringLiteral("Can't fetch next record because "
+                             "main_frm.faculty_dataset.SelectQuery dataset closed."));
+    q->ParamByName(QStringLiteral("F_ID")).SetAsInteger(1);
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(MessageOf([&] { q->SetSQLText(QStringLiteral("SELECT 1 FROM RDB$DATABASE")); }),
+              QStringLiteral("Can't change sql text because "
+                             "main_frm.faculty_dataset.SelectQuery dataset open."));
+    EXPECT_EQ(MessageOf([&] { q->Fields(9); }), QStringLiteral("Field \"Field No:9\" not found."));
+    EXPECT_EQ(MessageOf([&] { q->FieldByName(QStringLiteral("X")); }),
+              QStringLiteral("Field \"X\" not found."));
+    q->Close();
+    c->Tr().Commit();
+    EXPECT_TRUE(
+        MessageOf([&] { q->Prepare(); }).endsWith(QStringLiteral(" :Transaction is not active.")));
+}
+
+TEST_F(FIBQueryTest, ServerErrorNamesTheStatement) {
+    TComponent mainForm;
+    mainForm.SetName(QStringLiteral("main_frm"));
+    auto* q = new TFIBQuery(&mainForm);
+    q->SetName(QStringLiteral("SelectQuery"));
+    q->SetDatabase(&c->Db());
+    q->SetTransaction(&c->Tr());
+    q->SetSQLText(QStringLiteral("SELECT NO_SUCH_COLUMN FROM FAKULTET"));
+    const QString message = MessageOf([&] { q->ExecQuery(); });
+    EXPECT_TRUE(message.startsWith(QStringLiteral("main_frm.SelectQuery:")))
+        << message.toStdString();
+    EXPECT_FALSE(q->Prepared());
+}
+
+TEST_F(FIBQueryTest, DdlRunsImmediately) {
+    auto q = c->Query(QStringLiteral("CREATE GENERATOR GEN_QUERY_TEST"));
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_FALSE(q->Prepared());
+    c->Tr().Commit();
+    EXPECT_EQ(
+        QueryTestDatabase().QueryInt(QStringLiteral(
+            "select count(*) from rdb$generators where rdb$generator_name = 'GEN_QUERY_TEST'")),
+        1);
+}
+
+TEST_F(FIBQueryTest, ProcedureOutputsAreThereAtOnce) {
+    auto q = c->Query(QStringLiteral("EXECUTE PROCEDURE DOUBLE_IT :X"));
+    q->ParamByName(QStringLiteral("X")).SetAsInteger(21);
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->SQLType(), SQLExecProcedure);
+    EXPECT_FALSE(q->Open());
+    EXPECT_FALSE(q->Fields(0).IsNull());
+    EXPECT_EQ(q->Fields(0).AsInteger(), 42);
+    // For an EXECUTE text an output column answers to ParamByName as well.
+    EXPECT_EQ(q->ParamByName(QStringLiteral("Y")).AsInteger(), 42);
+    EXPECT_EQ(MessageOf([&] { q->ParamByName(QStringLiteral("Z")); }),
+              QStringLiteral("Field \"Z\" not found."));
+}
+
+} // namespace

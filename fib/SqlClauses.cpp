@@ -9,8 +9,9 @@ using namespace sqllex;
 namespace {
 
 // Keywords that end a select's FROM part or WHERE condition.
-constexpr std::initializer_list<QStringView> kAfterWhere = {
-    u"GROUP", u"HAVING", u"ORDER", u"PLAN", u"UNION", u"ROWS", u"FOR", u"WITH", u"OFFSET", u"FETCH"};
+constexpr std::initializer_list<QStringView> kAfterWhere = {u"GROUP",  u"HAVING", u"ORDER", u"PLAN",
+                                                            u"UNION",  u"ROWS",   u"FOR",   u"WITH",
+                                                            u"OFFSET", u"FETCH"};
 
 struct TSelectParts {
     qsizetype from = -1;     // index of FROM
@@ -168,8 +169,8 @@ QList<TTableRef> ParseTableList(QStringView part) {
 QList<TTableRef> SingleTable(QStringView rest, std::initializer_list<QStringView> stopWords) {
     std::vector<TTok> names;
     qsizetype i = 0;
-    for (TTok tok = NextTok(rest, i); tok.kind == TTokKind::tkWord || tok.kind == TTokKind::tkQuoted;
-         tok = NextTok(rest, i)) {
+    for (TTok tok = NextTok(rest, i);
+         tok.kind == TTokKind::tkWord || tok.kind == TTokKind::tkQuoted; tok = NextTok(rest, i)) {
         bool stop = false;
         for (QStringView w : stopWords)
             stop = stop || IsWord(tok, w);

@@ -403,8 +403,7 @@ QString QuotedMacroValue(const QString& value) {
 }
 
 TServerText BuildServerText(const QString& text, std::span<const TSQLParamRef> refs,
-                            std::span<const TServerTextValue> values,
-                            TServerTextOptions options) {
+                            std::span<const TServerTextValue> values, TServerTextOptions options) {
     TServerText result;
     const QStringView t(text);
     const bool forceNulls = options.ForExecute && !options.NoForceIsNull;

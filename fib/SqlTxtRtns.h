@@ -163,8 +163,7 @@ struct TServerText {
 
 // refs is the collect-mode list of text; values holds one entry per ref.
 TServerText BuildServerText(const QString& text, std::span<const TSQLParamRef> refs,
-                            std::span<const TServerTextValue> values,
-                            TServerTextOptions options);
+                            std::span<const TServerTextValue> values, TServerTextOptions options);
 
 // A macro value in the form it takes in the text of a quoted macro.
 QString QuotedMacroValue(const QString& value);

@@ -176,6 +176,13 @@ TScanResult TParamScanner::Run() {
             break;
         }
         ++i_;
+        // The rest of a word, or of a run of blanks, can start nothing: no
+        // keyword follows a name character, and blanks decide nothing.
+        if (Is(c, ccName | ccBlank)) {
+            const uint16_t run = Is(c, ccName) ? ccName : ccBlank;
+            while (i_ < n_ && Is(s_[i_], run))
+                ++i_;
+        }
     }
     if (state == TScanState::ssBlockComment)
         ParseError("EOF in comment detected");

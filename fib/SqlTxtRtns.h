@@ -82,6 +82,7 @@ struct TSQLParamRef {
     bool MacroQuoted = false; // the default was written with a leading #
     QString MacroDefault;
 };
+Q_DECLARE_TYPEINFO(TSQLParamRef, Q_RELOCATABLE_TYPE);
 
 // Collect builds the user-visible list (parameters and macros); prepare also
 // builds ProcessedText and keeps only the parameters the server will see.

@@ -9,8 +9,9 @@
 
 namespace {
 
-std::mutex& AttachLock() {
-    static std::mutex lock;
+// Recursive: a before-connect hook may itself attach another connection.
+std::recursive_mutex& AttachLock() {
+    static std::recursive_mutex lock;
     return lock;
 }
 
@@ -38,7 +39,7 @@ void TFIBDatabase::Connect(bool raiseOnFailure) {
         v = -1;
     ISC_STATUS status = 0;
     {
-        std::lock_guard<std::mutex> guard(AttachLock());
+        std::lock_guard<std::recursive_mutex> guard(AttachLock());
         if (Connected())
             FIBError(fibeDatabaseOpen);
         if (dbName_.isEmpty())

@@ -236,3 +236,11 @@ void IBError(const IIBClientLibrary& library, const TComponent* sender) {
     RestoreFloatingPointControl();
     throw error;
 }
+
+IIBClientLibrary& RequireClientLibrary(const IIBClientLibraryPtr& library,
+                                       const QString& operation) {
+    if (!library)
+        throw Exception(FormatText(
+            QStringLiteral("Can't perform operation %s. Unknown client library"), {operation}));
+    return *library;
+}

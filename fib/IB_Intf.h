@@ -193,3 +193,9 @@ void RestoreFloatingPointControl();
 // Builds an EFIBInterBaseError from the calling thread's status vector,
 // with sender as its source, and raises it.
 [[noreturn]] void IBError(const IIBClientLibrary& library, const TComponent* sender);
+
+// The library of an operation that cannot run without one (the BLOB
+// operations): raises "Can't perform operation %s. Unknown client library"
+// when there is none.
+IIBClientLibrary& RequireClientLibrary(const IIBClientLibraryPtr& library,
+                                       const QString& operation);

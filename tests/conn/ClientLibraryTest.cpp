@@ -99,3 +99,12 @@ TEST(ClientLibrary, MissingRequiredEntryPointRaisesOperatingSystemError) {
         }
     }
 }
+
+TEST(ClientLibrary, OperationWithoutALibraryNamesItself) {
+    try {
+        RequireClientLibrary(nullptr, "BLOB read");
+        FAIL() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Can't perform operation BLOB read. Unknown client library");
+    }
+}

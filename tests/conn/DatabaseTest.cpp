@@ -239,3 +239,15 @@ TEST_F(Database, DestroyingTheConnectionDetachesAndReleasesItsLinks) {
     EXPECT_EQ(p.transaction->DefaultDatabase(), nullptr);
     EXPECT_EQ(p.transaction->DatabaseCount(), 0);
 }
+
+// The attach lock is held while the links are told; one of them may attach
+// another connection on the same thread without deadlocking.
+TEST_F(Database, ConnectingHookMayAttachAnotherConnection) {
+    ProgramComponents other(SharedDatabase().ConnectionString());
+    TFIBBase link(nullptr);
+    link.OnDatabaseConnecting = [&] { other.database->Connect(); };
+    link.SetDatabase(p.database);
+    ASSERT_NO_THROW(p.database->Connect());
+    EXPECT_TRUE(other.database->Connected());
+    EXPECT_NE(other.database->AttachmentID(), p.database->AttachmentID());
+}

@@ -1,0 +1,52 @@
+#include "fib/FIBBase.h"
+
+#include "fib/FIBDatabase.h"
+
+TFIBBase::TFIBBase(TComponent* owner) : owner_(owner) {}
+
+TFIBBase::~TFIBBase() {
+    if (transaction_)
+        transaction_->UnregisterLink(transactionIndex_);
+    if (database_)
+        database_->UnregisterLink(databaseIndex_);
+}
+
+void TFIBBase::SetDatabase(TFIBDatabase* database) {
+    if (database == database_)
+        return;
+    if (database_)
+        database_->UnregisterLink(databaseIndex_);
+    database_ = nullptr;
+    databaseIndex_ = -1;
+    if (!database)
+        return;
+    databaseIndex_ = database->RegisterLink(this);
+    database_ = database;
+    if (!transaction_ && !(owner_ && owner_->IsLoading()) && database->DefaultTransaction())
+        SetTransaction(database->DefaultTransaction());
+}
+
+void TFIBBase::SetTransaction(TFIBTransaction* transaction) {
+    if (transaction == transaction_)
+        return;
+    if (transaction_)
+        transaction_->UnregisterLink(transactionIndex_);
+    transaction_ = nullptr;
+    transactionIndex_ = -1;
+    if (!transaction)
+        return;
+    transactionIndex_ = transaction->RegisterLink(this);
+    transaction_ = transaction;
+    if (transaction->IndexOfDatabase(database_) < 0 && transaction->DefaultDatabase())
+        SetDatabase(transaction->DefaultDatabase());
+}
+
+void TFIBBase::ForgetDatabase() {
+    database_ = nullptr;
+    databaseIndex_ = -1;
+}
+
+void TFIBBase::ForgetTransaction() {
+    transaction_ = nullptr;
+    transactionIndex_ = -1;
+}

@@ -1,0 +1,148 @@
+// The connection's services that run statements: the one-off select, the
+// generator query and the server-time query of the connect sequence, each
+// through a cached statement.
+
+#include "fib/FIBDatabase.h"
+#include "fib/FIBQuery.h"
+#include "fib/FIBQueryRegistry.h"
+#include "fib/FormatSettings.h"
+#include "fib/SqlTxtRtns.h"
+#include "fib/TextCodec.h"
+#include "fib/fib.h"
+
+#include <QDateTime>
+#include <QVariantList>
+
+namespace {
+
+QVariant ToQVariant(const Variant& v) {
+    switch (v.Type()) {
+    case TVarType::varEmpty:
+    case TVarType::varNull:
+        return QVariant();
+    case TVarType::varShortInt:
+    case TVarType::varByte:
+    case TVarType::varSmallint:
+    case TVarType::varWord:
+    case TVarType::varInteger:
+        return QVariant(static_cast<int>(v.ToInt64()));
+    case TVarType::varLongWord:
+    case TVarType::varInt64:
+        return QVariant(static_cast<qlonglong>(v.ToInt64()));
+    case TVarType::varSingle:
+    case TVarType::varDouble:
+    case TVarType::varCurrency:
+        return QVariant(v.ToDouble());
+    case TVarType::varDate:
+        return QVariant(QDateTime(DateOf(v.ToDateTime()), TimeOf(v.ToDateTime())));
+    case TVarType::varString:
+    case TVarType::varUString:
+        return QVariant(v.ToString());
+    case TVarType::varBoolean:
+        return QVariant(v.ToBool());
+    case TVarType::varByteArray:
+        return QVariant(v.ToBytes());
+    case TVarType::varArray: {
+        QVariantList items;
+        for (const Variant& item : v.Items())
+            items.append(ToQVariant(item));
+        return items;
+    }
+    }
+    return QVariant();
+}
+
+QVariant ColumnValue(TFIBXSQLVAR& column) {
+    if (column.IsNull())
+        return QVariant();
+    if (column.SQLType() == SQLBlob)
+        return QVariant(column.AsWideString());
+    if (column.SQLType() == SQLText || column.SQLType() == SQLVarying)
+        return QVariant(column.AsWideString());
+    return ToQVariant(column.AsVariant());
+}
+
+} // namespace
+
+QVariant TFIBDatabase::SelectValue(const QString& sql, int column, TFIBTransaction* transaction) {
+    TFIBTransaction* tr = transaction ? transaction : internalTransaction_;
+    TCachedQuery query(this, tr, sql);
+    QVariant result;
+    try {
+        if (!query->Transaction()->Active())
+            query->Transaction()->StartTransaction();
+        query->ExecQuery();
+        if (query->FieldCount() > 0) {
+            if (column < 0) {
+                QVariantList all;
+                for (int i = 0; i < query->FieldCount(); ++i)
+                    all.append(ColumnValue(query->Fields(i)));
+                result = all;
+            } else {
+                result = ColumnValue(query->Fields(column));
+            }
+        }
+    } catch (...) {
+        TFIBTransaction* used = query->Transaction();
+        if (used && used->Active()) {
+            try {
+                used->Rollback();
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+    if (!transaction && query->Transaction()->Active()) {
+        query->Close();
+        query->Transaction()->Commit();
+    }
+    return result;
+}
+
+int64_t TFIBDatabase::GeneratorValue(const QString& generatorName, int64_t step,
+                                     TFIBTransaction* transaction) {
+    const QString name = FormatIdentifier(generatorName, SQLDialect(), OldStyleNames());
+    TFIBTransaction* tr = FirstActiveTransaction();
+    if (!tr)
+        tr = transaction ? transaction : internalTransaction_;
+    const QString text = QStringLiteral("select gen_id(") + name + QStringLiteral(", ") +
+                         QString::number(step) + QStringLiteral(") from RDB$DATABASE");
+    TCachedQuery query(this, tr, text);
+    bool started = false;
+    if (!tr->Active()) {
+        tr->StartTransaction();
+        started = true;
+    }
+    int64_t value = 0;
+    try {
+        query->ExecQuery();
+        value = query->Fields(0).AsInt64();
+    } catch (...) {
+        // A transaction started here for one value is not left behind.
+        if (started && tr->Active()) {
+            try {
+                tr->Rollback();
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+    if (started) {
+        query->Close();
+        tr->Commit();
+    }
+    return value;
+}
+
+void TFIBDatabase::SynchronizeServerTime() {
+    const QString text = SQLDialect() > 1
+                             ? QStringLiteral("SELECT CAST('NOW' AS TIMESTAMP) from RDB$DATABASE")
+                             : QStringLiteral("SELECT CAST('NOW' AS DATE) from RDB$DATABASE");
+    const QVariant server = SelectValue(text, 0, nullptr);
+    const QDateTime serverTime = server.toDateTime();
+    if (!serverTime.isValid())
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    serverTimeOffset_ = EncodeDateTime(now.date(), now.time()) -
+                        EncodeDateTime(serverTime.date(), serverTime.time());
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Small types shared by the connection and the transaction.
+
+enum TTransactionAction { TARollback, TARollbackRetaining, TACommit, TACommitRetaining };
+
+enum TTPBMode { tpbDefault, tpbReadCommitted, tpbRepeatableRead };
+
+// What a transaction is doing; statements read it in their transaction-ending
+// hooks to tell a hard end (trRollbacking, trCommitting) from a retaining one.
+enum TTransactionPhase {
+    trActive = 0,
+    trInactive = 1,
+    trRollbacking = 2,
+    trRollbackRetaining = 3,
+    trCommitting = 4,
+    trCommitRetaining = 5,
+};

@@ -74,7 +74,7 @@ public:
     std::function<void(TFIBQuery&)> OnSQLChanging;
 
     void Prepare();
-    void ExecQuery();
+    virtual void ExecQuery();
     // The result row, or nullptr at the end.
     TFIBXSQLDA* Next();
     void Close();
@@ -125,7 +125,7 @@ private:
     void DescribeParams();
     void DescribeRow();
     void ExecuteImmediate();
-    void AfterExecute();
+    void FinishExecution();
     void WriteBlobParams(TFIBXSQLDA& list);
     // After a fetch: the floating-point state and the transaction's check,
     // without allocating.
@@ -169,4 +169,18 @@ private:
     QString cursorName_;
     int executeMs_ = 0;
     int prepareCount_ = 0;
+};
+
+// TFIBQuery with a description and execution events (not used by the
+// program's own configuration).
+class TpFIBQuery : public TFIBQuery {
+public:
+    using TFIBQuery::TFIBQuery;
+    QString Description;
+    std::function<void(TpFIBQuery&)> BeforeExecute;
+    std::function<void(TpFIBQuery&)> AfterExecute;
+    // Told about a failed execution before the exception travels on.
+    std::function<void(TpFIBQuery&, const std::exception&)> OnExecuteError;
+
+    void ExecQuery() override;
 };

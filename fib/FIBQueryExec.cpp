@@ -90,7 +90,7 @@ void TFIBQuery::ExecQuery() {
         break;
     }
     executeMs_ = static_cast<int>(timer.elapsed());
-    AfterExecute();
+    FinishExecution();
     if (!open_ && (options_ & qoFreeHandleAfterExecute))
         FreeHandle();
 }
@@ -113,10 +113,10 @@ void TFIBQuery::ExecuteImmediate() {
         StatusVector(), Database()->Handle(), tr->Handle(), 0, encodedSQL_.constData(),
         static_cast<unsigned short>(XSQLDialect()), Descriptor(serverParams_)));
     executeMs_ = static_cast<int>(timer.elapsed());
-    AfterExecute();
+    FinishExecution();
 }
 
-void TFIBQuery::AfterExecute() {
+void TFIBQuery::FinishExecution() {
     // Only the null state of a parameter's last value is consulted later
     // (and, for macros, the text the server text was built with).
     for (int i = 0; i < userParams_.Count(); ++i) {
@@ -376,4 +376,18 @@ bool TFIBQuery::XSQLCharsetIsUnicode(int charsetId) const {
 int TFIBQuery::XSQLBytesPerChar(int charsetId) const {
     TFIBDatabase* db = Database();
     return db ? db->CharsetBytesPerChar(charsetId) : 1;
+}
+
+void TpFIBQuery::ExecQuery() {
+    if (BeforeExecute)
+        BeforeExecute(*this);
+    try {
+        TFIBQuery::ExecQuery();
+    } catch (const std::exception& e) {
+        if (OnExecuteError)
+            OnExecuteError(*this, e);
+        throw;
+    }
+    if (AfterExecute)
+        AfterExecute(*this);
 }

@@ -64,4 +64,24 @@ TEST(FIBDatabaseServices, ConnectMeasuresTheServerTimeOffset) {
     EXPECT_LT(std::abs(now.toDateTime().secsTo(QDateTime::currentDateTime())), 5);
 }
 
+TEST(FIBDatabaseServices, CachedStatementsAreKeyedByTrimmedTextAndReused) {
+    Connection c;
+    TFIBQuery* first =
+        TFIBQueryRegistry::Acquire(&c.Db(), &c.Tr(), QStringLiteral("select 1 from rdb$database"));
+    TFIBQuery* busy =
+        TFIBQueryRegistry::Acquire(&c.Db(), &c.Tr(), QStringLiteral("select 1 from rdb$database"));
+    EXPECT_NE(first, busy) << "a statement in use is not handed out twice";
+    c.Tr().StartTransaction();
+    EXPECT_SQL(first->ExecQuery());
+    TFIBQueryRegistry::Release(first);
+    TFIBQueryRegistry::Release(busy);
+    TFIBQuery* again = TFIBQueryRegistry::Acquire(
+        &c.Db(), c.Db().InternalTransaction(), QStringLiteral("  select 1 from rdb$database\r\n"));
+    EXPECT_TRUE(again == first || again == busy);
+    EXPECT_EQ(again->Transaction(), c.Db().InternalTransaction()) << "its transaction replaced";
+    EXPECT_FALSE(again->Open()) << "its cursor closed";
+    TFIBQueryRegistry::Release(again);
+    c.Tr().Rollback();
+}
+
 } // namespace

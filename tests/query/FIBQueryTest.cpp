@@ -78,6 +78,27 @@ TEST_F(FIBQueryTest, InsertWithoutParametersOpensNoCursor) {
     EXPECT_EQ(q->PrepareCount(), 1);
 }
 
+TEST_F(FIBQueryTest, StartTransactionAndAutoCommitOptionsWrapTheExecution) {
+    c->Tr().Commit();
+    auto q = c->Query(QStringLiteral("INSERT INTO DISCIPLINA (D_ID, NAZVA) VALUES (:ID, 'auto')"));
+    q->SetOptions(qoStartTransaction | qoAutoCommit);
+    q->ParamByName(QStringLiteral("ID")).SetAsInteger(101);
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_FALSE(c->Tr().Active()) << "committed after the execution";
+    EXPECT_EQ(QueryTestDatabase().QueryInt(
+                  QStringLiteral("select count(*) from DISCIPLINA where D_ID = 101")),
+              1);
+    EXPECT_SQL(QueryTestDatabase().Isql(
+        QStringLiteral("DELETE FROM DISCIPLINA WHERE D_ID = 101;\nCOMMIT;\n")));
+}
+
+TEST_F(FIBQueryTest, SelectForUpdateGetsACursorName) {
+    auto q = c->Query(QStringLiteral("SELECT F_ID FROM FAKULTET WHERE F_ID = 1 FOR UPDATE"));
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->SQLType(), SQLSelectForUpdate);
+    EXPECT_EQ(q->Fields(0).AsInteger(), 1);
+}
+
 TEST_F(FIBQueryTest, RowsAffectedCountsUpdatedRows) {
     auto q = c->Query(QStringLiteral("UPDATE STUDENT SET KURS = KURS WHERE F_ID = :F"));
     q->ParamByName(QStringLiteral("F")).SetAsInteger(1);

@@ -175,7 +175,8 @@ TEST_F(XSQLVarTest, DateTimeSetterSendsTimestampAndRoundTrips) {
 
 TEST_F(XSQLVarTest, CharTrimmedOnlyWithTrimOption) {
     TFIBXSQLVAR& col = Column({SQL_TEXT + 1, 0, 10});
-    Fetch(col, "abc       ");
+    std::memcpy(col.Data()->sqldata, "abc       ", 10);
+    *col.Data()->sqlind = 0;
     EXPECT_EQ(col.AsString(), QByteArray("abc       "));
     owner.trim = true;
     EXPECT_EQ(col.AsString(), QByteArray("abc"));

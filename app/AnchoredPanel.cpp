@@ -11,14 +11,13 @@ TPanel::TPanel(QWidget* parent, const QString& name, QSize designedSize)
 void TPanel::Place(QWidget* child, QRect designed, int anchors) {
     if (designed.size().isEmpty())
         designed.setSize(child->sizeHint());
-    placements_.insert(child, {designed, anchors});
-    connect(child, &QObject::destroyed, this,
-            [this](QObject* gone) { placements_.remove(static_cast<QWidget*>(gone)); });
-    Arrange(child);
+    placements_.append({child, designed, anchors});
+    Arrange(placements_.last());
 }
 
-void TPanel::Arrange(QWidget* child) {
-    const Placement p = placements_.value(child);
+void TPanel::Arrange(const Placement& p) {
+    if (!p.child)
+        return;
     const int dw = width() - designedSize_.width();
     const int dh = height() - designedSize_.height();
     QRect r = p.designed;
@@ -34,12 +33,12 @@ void TPanel::Arrange(QWidget* child) {
         else
             r.moveTop(r.top() + dh);
     }
-    child->setGeometry(r);
+    p.child->setGeometry(r);
 }
 
 void TPanel::resizeEvent(QResizeEvent* event) {
-    for (auto it = placements_.cbegin(); it != placements_.cend(); ++it)
-        Arrange(it.key());
+    for (const Placement& p : placements_)
+        Arrange(p);
     QFrame::resizeEvent(event);
 }
 

@@ -3,7 +3,8 @@
 // the panel is resized, and the client area whose panels each fill it whole.
 
 #include <QFrame>
-#include <QMap>
+#include <QList>
+#include <QPointer>
 #include <QRect>
 
 enum TAnchor { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
@@ -21,14 +22,15 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void Arrange(QWidget* child);
-
     struct Placement {
+        QPointer<QWidget> child; // a child destroyed before the panel drops out
         QRect designed;
         int anchors;
     };
+    void Arrange(const Placement& p);
+
     QSize designedSize_;
-    QMap<QWidget*, Placement> placements_;
+    QList<Placement> placements_;
 };
 
 // The main window's client area: every child panel covers it.

@@ -1,6 +1,301 @@
 #include "app/main_unit.h"
 
+#include "app/AnchoredPanel.h"
+#include "app/about_unit.h"
+#include "app/database_link.h"
+#include "settings/Language.h"
+#include "settings/Settings.h"
+#include "settings/UserDialogs.h"
+#include "settings/options_unit.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
+
+Tmain_frm* main_frm = nullptr;
+
+namespace {
+
+constexpr QSize kClientSize(615, 511);
+constexpr int kNavigatorHeight = 25;
+constexpr int kAllSides = akLeft | akTop | akRight | akBottom;
+
+QAction* MakeAction(QObject* owner, const char* name, const char* key) {
+    auto* action = new QAction(QString::fromLatin1(key), owner);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+// A menu item bound to an action: it shows the action's caption and runs it.
+QAction* BindItem(QMenu* menu, const char* name, QAction* action) {
+    QAction* item = menu->addAction(action->text());
+    item->setObjectName(QString::fromLatin1(name));
+    QObject::connect(action, &QAction::changed, item,
+                     [item, action] { item->setText(action->text()); });
+    QObject::connect(item, &QAction::triggered, action, [action] { action->trigger(); });
+    return item;
+}
+
+QLabel* MakeLabel(TPanel* panel, const char* name, QPoint at, const char* key, int anchors) {
+    auto* label = new QLabel(QString::fromLatin1(key), panel);
+    label->setObjectName(QString::fromLatin1(name));
+    panel->Place(label, QRect(at, label->sizeHint()), anchors);
+    return label;
+}
+
+// Grids, navigators and check lists take these places when they are built.
+QWidget* MakePlace(TPanel* panel, const char* name, QRect designed, int anchors) {
+    auto* place = new QWidget(panel);
+    place->setObjectName(QString::fromLatin1(name));
+    panel->Place(place, designed, anchors);
+    return place;
+}
+
+void SetCaption(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->resize(label->sizeHint());
+}
+
+const char* const kNavigatorHintKeys[] = {
+    "_FIRST_RECORD_",  "_PRIOR_RECORD_", "_NEXT_RECORD_", "_LAST_RECORD_", "_INSERT_RECORD_",
+    "_DELETE_RECORD_", "_EDIT_RECORD_",  "_POST_EDIT_",   "_CANCEL_EDIT_", "_REFRESH_DATA_"};
+
+// Field component name and caption key, in translation order.
+const char* const kFieldLabels[][2] = {
+    {"resultat_dataset_NAME", "_NAME_"},
+    {"resultat_dataset_COURSE", "_COURSE_"},
+    {"resultat_dataset_GROUP", "_GROUP_"},
+    {"resultat_dataset_LAST_NAME", "_LAST_NAME_"},
+    {"resultat_dataset_FIRST_NAME", "_FIRST_NAME_"},
+    {"resultat_dataset_FATHER_NAME", "_FATHER_NAME_"},
+    {"resultat_dataset_RESULTAT", "_RESULTAT_"},
+    {"resultat_dataset_TIME", "_TIME_"},
+};
+const char* const kLaterFieldLabels[][2] = {
+    {"test_dataset_NAME", "_NAME_"},
+    {"test_dataset_FILENAME", "_FILE_NAME_"},
+    {"faculty_dataset_SHORT_NAME", "_SHORT_NAME_"},
+    {"faculty_dataset_NAME", "_NAME_"},
+    {"student_dataset_LAST_NAME_", "_LAST_NAME_"},
+    {"student_dataset_FIRST_NAME_", "_FIRST_NAME_"},
+    {"student_dataset_FATHER_NAME_", "_FATHER_NAME_"},
+    {"student_dataset_COURSE_", "_COURSE_"},
+    {"student_dataset_GROUP_", "_GROUP_"},
+    {"discipline_dataset_SHORT_NAME", "_SHORT_NAME_"},
+    {"discipline_dataset_NAME", "_NAME_"},
+};
+
+QString T(const char* key) {
+    return translate(QString::fromLatin1(key));
+}
+
+} // namespace
+
+QStringList navigator_names() {
+    return {QStringLiteral("faculty_navigator"), QStringLiteral("student_navigator"),
+            QStringLiteral("discipline_navigator"), QStringLiteral("test_navigator"),
+            QStringLiteral("resultat_navigator")};
+}
+
 Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("main_frm"));
-    resize(615, 511);
+    setWindowTitle(QStringLiteral("_MAIN_FORM_"));
+    CreateActions();
+    CreateMenus();
+
+    auto* area = new TClientArea(this);
+    area->setObjectName(QStringLiteral("client_area"));
+    setCentralWidget(area);
+    CreateStudentsView(area);
+    CreateDisciplinesView(area);
+    CreateResultsView(area);
+    // As designed: students and disciplines shown, students in front.
+    resultat_pnl->hide();
+    student_pnl->raise();
+
+    resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
+    main_window_target = this;
+}
+
+Tmain_frm::~Tmain_frm() {
+    if (main_window_target == this)
+        main_window_target = nullptr;
+    if (main_frm == this)
+        main_frm = nullptr;
+}
+
+void Tmain_frm::CreateActions() {
+    Tests_Online_act = MakeAction(this, "Tests_Online_act", "_TESTS_ONLINE_");
+    Students_act = MakeAction(this, "Students_act", "_STUDENTS_");
+    disciplines_act = MakeAction(this, "disciplines_act", "_DISCIPLINES_");
+    Results_act = MakeAction(this, "Results_act", "_RESULTS_");
+    Options_act = MakeAction(this, "Options_act", "_OPTIONS_");
+    Help_act = MakeAction(this, "Help_act", "_HELP_");
+    About_act = MakeAction(this, "About_act", "_ABOUT_");
+    Exit_act = MakeAction(this, "Exit_act", "_EXIT_");
+
+    const std::pair<QAction*, void (Tmain_frm::*)()> handlers[] = {
+        {Tests_Online_act, &Tmain_frm::Tests_Online_actExecute},
+        {Students_act, &Tmain_frm::Students_actExecute},
+        {disciplines_act, &Tmain_frm::disciplines_actExecute},
+        {Results_act, &Tmain_frm::Results_actExecute},
+        {Options_act, &Tmain_frm::Options_actExecute},
+        {Help_act, &Tmain_frm::Help_actExecute},
+        {About_act, &Tmain_frm::About_actExecute},
+        {Exit_act, &Tmain_frm::Exit_actExecute},
+    };
+    for (const auto& [action, handler] : handlers)
+        connect(action, &QAction::triggered, this,
+                [this, handler] { HandleEvent([this, handler] { (this->*handler)(); }); });
+}
+
+void Tmain_frm::CreateMenus() {
+    show_mnu = menuBar()->addMenu(QStringLiteral("_SHOW_"));
+    show_mnu->setObjectName(QStringLiteral("show_mnu"));
+    tests_online_mnu = BindItem(show_mnu, "tests_online_mnu", Tests_Online_act);
+    tests_online_mnu->setEnabled(false);
+    students_mnu = BindItem(show_mnu, "students_mnu", Students_act);
+    disciplines_mnu = BindItem(show_mnu, "disciplines_mnu", disciplines_act);
+    results_mnu = BindItem(show_mnu, "results_mnu", Results_act);
+    views_group = new QActionGroup(this);
+    views_group->setObjectName(QStringLiteral("views_group"));
+    for (QAction* item : {students_mnu, disciplines_mnu, results_mnu}) {
+        item->setCheckable(true);
+        views_group->addAction(item);
+    }
+    students_mnu->setChecked(true);
+
+    program_mnu = menuBar()->addMenu(QStringLiteral("_PROGRAM_"));
+    program_mnu->setObjectName(QStringLiteral("program_mnu"));
+    options_mnu = BindItem(program_mnu, "options_mnu", Options_act);
+    program_mnu->addSeparator();
+    help_mnu = BindItem(program_mnu, "help_mnu", Help_act);
+    help_mnu->setEnabled(false);
+    about_mnu = BindItem(program_mnu, "about_mnu", About_act);
+    program_mnu->addSeparator();
+    exit_mnu = BindItem(program_mnu, "exit_mnu", Exit_act);
+}
+
+void Tmain_frm::CreateStudentsView(QWidget* area) {
+    student_pnl = new TPanel(area, QStringLiteral("student_pnl"), kClientSize);
+    faculty_lbl = MakeLabel(student_pnl, "faculty_lbl", {8, 8}, "_FACULTY_", akLeft | akTop);
+    faculty_db = MakePlace(student_pnl, "faculty_db", {8, 25, 599, 101}, akLeft | akTop | akRight);
+    faculty_navigator = MakePlace(student_pnl, "faculty_navigator", {8, 132, 599, kNavigatorHeight},
+                                  akLeft | akTop | akRight);
+    student_db = MakePlace(student_pnl, "student_db", {8, 163, 599, 310}, kAllSides);
+    student_navigator = MakePlace(student_pnl, "student_navigator", {8, 479, 599, kNavigatorHeight},
+                                  akLeft | akRight | akBottom);
+}
+
+void Tmain_frm::CreateDisciplinesView(QWidget* area) {
+    discipline_pnl = new TPanel(area, QStringLiteral("discipline_pnl"), kClientSize);
+    TPanel* p = discipline_pnl;
+    discipline_lbl = MakeLabel(p, "discipline_lbl", {8, 8}, "_DISCIPLINE_", akLeft | akTop);
+    discipline_grid = MakePlace(p, "discipline_grid", {8, 25, 599, 101}, akLeft | akTop | akRight);
+    discipline_navigator = MakePlace(p, "discipline_navigator", {8, 132, 599, kNavigatorHeight},
+                                     akLeft | akTop | akRight);
+    d_faculty_lbl = MakeLabel(p, "d_faculty_lbl", {8, 163}, "_FACULTY_", akLeft | akTop);
+    d_course_lbl = MakeLabel(p, "d_course_lbl", {320, 163}, "_COURSE_", akTop | akRight);
+    d_faculty_lb = MakePlace(p, "d_faculty_lb", {8, 182, 287, 131}, akLeft | akTop | akRight);
+    d_course_lb = MakePlace(p, "d_course_lb", {310, 182, 297, 131}, akTop | akRight);
+    d_test_lbl = MakeLabel(p, "d_test_lbl", {8, 319}, "_TEST_", akLeft | akTop);
+    d_test_grid = MakePlace(p, "d_test_grid", {8, 338, 599, 135}, kAllSides);
+    test_navigator = MakePlace(p, "test_navigator", {8, 479, 599, kNavigatorHeight},
+                               akLeft | akRight | akBottom);
+}
+
+void Tmain_frm::CreateResultsView(QWidget* area) {
+    resultat_pnl = new TPanel(area, QStringLiteral("resultat_pnl"), kClientSize);
+    resultat_grid = MakePlace(resultat_pnl, "resultat_grid", {8, 8, 599, 465}, kAllSides);
+    resultat_navigator = MakePlace(resultat_pnl, "resultat_navigator",
+                                   {8, 479, 599, kNavigatorHeight}, akLeft | akRight | akBottom);
+}
+
+void Tmain_frm::TranslateCaptions() {
+    setWindowTitle(T("_MAIN_FORM_") + main_caption_suffix());
+    show_mnu->setTitle(T("_SHOW_"));
+    Tests_Online_act->setText(T("_TESTS_ONLINE_"));
+    Students_act->setText(T("_STUDENTS_"));
+    disciplines_act->setText(T("_DISCIPLINES_"));
+    Results_act->setText(T("_RESULTS_"));
+    program_mnu->setTitle(T("_PROGRAM_"));
+    Options_act->setText(T("_OPTIONS_"));
+    Help_act->setText(T("_HELP_"));
+    About_act->setText(T("_ABOUT_"));
+    Exit_act->setText(T("_EXIT_"));
+    SetCaption(faculty_lbl, T("_FACULTY_"));
+    for (const auto& [field, key] : kFieldLabels)
+        field_labels[QString::fromLatin1(field)] = T(key);
+    SetCaption(d_faculty_lbl, T("_FACULTY_"));
+    SetCaption(d_course_lbl, T("_COURSE_"));
+    SetCaption(d_test_lbl, T("_TEST_"));
+    SetCaption(discipline_lbl, T("_DISCIPLINE_"));
+    for (const auto& [field, key] : kLaterFieldLabels)
+        field_labels[QString::fromLatin1(field)] = T(key);
+    for (const QString& navigator : navigator_names()) {
+        QStringList& hints = navigator_hints[navigator];
+        hints.clear();
+        for (const char* key : kNavigatorHintKeys)
+            hints << T(key);
+    }
+}
+
+void Tmain_frm::SwitchView(TView view) {
+    prepare_view_switch();
+    discipline_pnl->setVisible(view == TView::vwDisciplines);
+    // Here test_dataset, then discipline_dataset, open for the disciplines view
+    // and close otherwise.
+    student_pnl->setVisible(view == TView::vwStudents);
+    // Here faculty_dataset, then its detail student_dataset, open for the
+    // students view and close otherwise.
+    resultat_pnl->setVisible(view == TView::vwResults);
+    // Here resultat_dataset opens for the results view and closes otherwise.
+}
+
+void Tmain_frm::FormShow() {
+    Students_actExecute();
+}
+
+void Tmain_frm::FormCloseQuery(QObject*, bool& CanClose) {
+    const QString caption = translate(QStringLiteral("_EXIT_"));
+    const QString text = translate(QStringLiteral("_EXIT_CONFIRMATION_"));
+    if (ShowMessageBox({caption, text, TMsgIcon::Question, TMsgButtons::YesNo, this}) !=
+        TMsgResult::Yes) {
+        CanClose = false;
+        return;
+    }
+    save_settings();
+    commit_at_exit();
+}
+
+void Tmain_frm::Options_actExecute() {
+    ShowModal(*options_frm);
+}
+
+void Tmain_frm::About_actExecute() {
+    ShowModal(*about_frm);
+}
+
+void Tmain_frm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownOnce_ || event->spontaneous())
+        return;
+    shownOnce_ = true;
+    if (centred_ && screen())
+        move(screen()->availableGeometry().center() - frameGeometry().center() + pos());
+    HandleEvent([this] { FormShow(); });
+}
+
+void Tmain_frm::closeEvent(QCloseEvent* event) {
+    bool CanClose = true;
+    if (!HandleEvent([this, &CanClose] { FormCloseQuery(this, CanClose); }))
+        CanClose = false;
+    event->setAccepted(CanClose);
+    if (CanClose)
+        QCoreApplication::quit();
 }

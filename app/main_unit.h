@@ -1,10 +1,119 @@
 #pragma once
+// The main window: three views (students, disciplines, results), each a panel
+// filling the client area, switched from the menu bar; closing it asks for
+// confirmation, saves the settings and commits.
+
+#include "settings/MainWindowTarget.h"
 
 #include <QMainWindow>
+#include <QMap>
+#include <QStringList>
 
-// The main window: its three views arrive with the application shell.
-class Tmain_frm : public QMainWindow {
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class TPanel;
+
+enum class TView { vwStudents, vwDisciplines, vwResults };
+
+class Tmain_frm : public QMainWindow, public TMainWindowTarget {
     Q_OBJECT
 public:
     explicit Tmain_frm(QWidget* parent = nullptr);
+    ~Tmain_frm() override;
+
+    // Actions, each with its caption key.
+    QAction* Tests_Online_act;
+    QAction* Students_act;
+    QAction* disciplines_act;
+    QAction* Results_act;
+    QAction* Options_act;
+    QAction* Help_act;
+    QAction* About_act;
+    QAction* Exit_act;
+
+    // Menu bar and its items, each bound to an action.
+    QMenu* show_mnu;
+    QAction* tests_online_mnu;
+    QAction* students_mnu;
+    QAction* disciplines_mnu;
+    QAction* results_mnu;
+    QActionGroup* views_group; // radio group 1
+    QMenu* program_mnu;
+    QAction* options_mnu;
+    QAction* help_mnu;
+    QAction* about_mnu;
+    QAction* exit_mnu;
+
+    TPanel* student_pnl;
+    QLabel* faculty_lbl;
+    QWidget* faculty_db;
+    QWidget* faculty_navigator;
+    QWidget* student_db;
+    QWidget* student_navigator;
+
+    TPanel* discipline_pnl;
+    QLabel* discipline_lbl;
+    QWidget* discipline_grid;
+    QWidget* discipline_navigator;
+    QLabel* d_faculty_lbl;
+    QLabel* d_course_lbl;
+    QWidget* d_faculty_lb;
+    QWidget* d_course_lb;
+    QLabel* d_test_lbl;
+    QWidget* d_test_grid;
+    QWidget* test_navigator;
+
+    TPanel* resultat_pnl;
+    QWidget* resultat_grid;
+    QWidget* resultat_navigator;
+
+    // The connection settings: path, user name, password.
+    TDatabaseSettings DataBase;
+    // Display labels of the dataset fields, by field component name; the
+    // fields take them when they attach.
+    QMap<QString, QString> field_labels;
+    // Button hints of the record navigators, by navigator name, ten each.
+    QMap<QString, QStringList> navigator_hints;
+
+    void FormShow();
+    void FormCloseQuery(QObject* Sender, bool& CanClose);
+    void Tests_Online_actExecute() {}
+    void Students_actExecute() { SwitchView(TView::vwStudents); }
+    void disciplines_actExecute() { SwitchView(TView::vwDisciplines); }
+    void Results_actExecute() { SwitchView(TView::vwResults); }
+    void Options_actExecute();
+    void Help_actExecute() {}
+    void About_actExecute();
+    void Exit_actExecute() { close(); }
+
+    // TMainWindowTarget
+    QWidget& Window() override { return *this; }
+    void UseDesignedPosition() override { centred_ = false; }
+    TDatabaseSettings& DatabaseSettings() override { return DataBase; }
+    void TranslateCaptions() override;
+
+    bool IsCentredOnScreen() const { return centred_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateStudentsView(QWidget* area);
+    void CreateDisciplinesView(QWidget* area);
+    void CreateResultsView(QWidget* area);
+    void SwitchView(TView view);
+
+    bool centred_ = true;
+    bool shownOnce_ = false;
 };
+
+// The one main window, created first at start; nullptr before.
+extern Tmain_frm* main_frm;
+
+// The record navigators in the order their hints are translated.
+QStringList navigator_names();

@@ -1,11 +1,7 @@
-#include "app/main_unit.h"
-
-#include <QApplication>
+#include "app/Application.h"
+#include "app/startup.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Kestrin Veltor"));
-    Tmain_frm main_frm;
-    main_frm.show();
-    return QApplication::exec();
+    TApplication app(argc, argv);
+    return run_program();
 }

@@ -1,0 +1,49 @@
+#include "app/AnchoredPanel.h"
+
+#include <QResizeEvent>
+
+TPanel::TPanel(QWidget* parent, const QString& name, QSize designedSize)
+    : QFrame(parent), designedSize_(designedSize) {
+    setObjectName(name);
+    resize(designedSize);
+}
+
+void TPanel::Place(QWidget* child, QRect designed, int anchors) {
+    if (designed.size().isEmpty())
+        designed.setSize(child->sizeHint());
+    placements_.append({child, designed, anchors});
+    Arrange(placements_.last());
+}
+
+void TPanel::Arrange(const Placement& p) {
+    if (!p.child)
+        return;
+    const int dw = width() - designedSize_.width();
+    const int dh = height() - designedSize_.height();
+    QRect r = p.designed;
+    if (p.anchors & akRight) {
+        if (p.anchors & akLeft)
+            r.setWidth(r.width() + dw);
+        else
+            r.moveLeft(r.left() + dw);
+    }
+    if (p.anchors & akBottom) {
+        if (p.anchors & akTop)
+            r.setHeight(r.height() + dh);
+        else
+            r.moveTop(r.top() + dh);
+    }
+    p.child->setGeometry(r);
+}
+
+void TPanel::resizeEvent(QResizeEvent* event) {
+    for (const Placement& p : placements_)
+        Arrange(p);
+    QFrame::resizeEvent(event);
+}
+
+void TClientArea::resizeEvent(QResizeEvent* event) {
+    for (QWidget* panel : findChildren<TPanel*>(Qt::FindDirectChildrenOnly))
+        panel->setGeometry(rect());
+    QWidget::resizeEvent(event);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Panels whose controls keep their distance to the anchored panel edges when
+// the panel is resized, and the client area whose panels each fill it whole.
+
+#include <QFrame>
+#include <QList>
+#include <QPointer>
+#include <QRect>
+
+enum TAnchor { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+
+class TPanel : public QFrame {
+    Q_OBJECT
+public:
+    // designedSize: the size the controls' geometries refer to.
+    TPanel(QWidget* parent, const QString& name, QSize designedSize);
+
+    // Places a child at its designed geometry and keeps it anchored.
+    void Place(QWidget* child, QRect designed, int anchors = akLeft | akTop);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct Placement {
+        QPointer<QWidget> child; // a child destroyed before the panel drops out
+        QRect designed;
+        int anchors;
+    };
+    void Arrange(const Placement& p);
+
+    QSize designedSize_;
+    QList<Placement> placements_;
+};
+
+// The main window's client area: every child panel covers it.
+class TClientArea : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+};

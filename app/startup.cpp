@@ -1,0 +1,107 @@
+#include "app/startup.h"
+
+#include "app/about_unit.h"
+#include "app/database_link.h"
+#include "app/main_unit.h"
+#include "settings/Language.h"
+#include "settings/ProgramState.h"
+#include "settings/Settings.h"
+#include "settings/UserDialogs.h"
+#include "settings/options_unit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+QString program_file_override;
+int splash_wait_ms = 2000;
+bool end_requested = false;
+
+QString program_file() {
+    return program_file_override.isEmpty() ? QCoreApplication::applicationFilePath()
+                                           : program_file_override;
+}
+
+void build_language_menu() {
+    const QStringList names = list_languages();
+    for (int i = 0; i < names.size(); ++i)
+        options_frm->AddLanguageItem(names[i], i);
+}
+
+// A failed connection: the user may correct the settings, which take effect
+// at the next start.
+void connection_failed() {
+    end_requested = true;
+    ShowMessageBox({ApplicationTitle(), translate(QStringLiteral("_DB_CONNECTION_ERROR_")),
+                    TMsgIcon::None, TMsgButtons::Ok, nullptr});
+    ShowModal(*options_frm);
+}
+
+} // namespace
+
+void set_program_file(const QString& path) {
+    program_file_override = path;
+}
+void set_splash_wait(int milliseconds) {
+    splash_wait_ms = milliseconds;
+}
+bool program_end_requested() {
+    return end_requested;
+}
+
+void create_windows() {
+    main_frm = new Tmain_frm;
+    options_frm = new Toptions_frm;
+    about_frm = new Tabout_frm;
+}
+
+void destroy_windows() {
+    delete about_frm;
+    delete options_frm;
+    delete main_frm;
+}
+
+void run_startup() {
+    end_requested = false;
+    program_folder = QFileInfo(program_file()).absolutePath() + QLatin1Char('/');
+    QDir().mkdir(language_folder());
+    build_language_menu();
+
+    // A settings or language file that cannot be written is reported and
+    // start-up goes on: the program still works with the settings it holds.
+    if (!QFileInfo::exists(options_file_name()))
+        HandleEvent([] {
+            set_default_settings();
+            save_settings();
+        });
+    load_settings();
+    HandleEvent([] { apply_language(current_language); });
+
+    try {
+        connect_database();
+    } catch (...) {
+        // The user sees only the translated connection message.
+        HandleEvent(connection_failed);
+    }
+}
+
+int run_program() {
+    QApplication::setApplicationDisplayName(ApplicationTitle());
+    create_windows();
+    about_frm->show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    run_startup();
+    QThread::msleep(static_cast<unsigned long>(splash_wait_ms));
+    about_frm->hide();
+
+    int code = 0;
+    if (!end_requested) {
+        main_frm->show();
+        code = QApplication::exec();
+    }
+    destroy_windows();
+    return code;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The program's entry and start-up: the three windows, the splash, the
+// language folder and menu, the first-run settings file, the settings, the
+// language and the database connection.
+
+#include <QString>
+
+// Creates main_frm, options_frm and about_frm, in this order.
+void create_windows();
+// Destroys them, last created first.
+void destroy_windows();
+
+// The start-up routine. After a failed connection it requests the end of the
+// program (program_end_requested).
+void run_startup();
+bool program_end_requested();
+
+// The program after the application object exists: windows, splash,
+// start-up, the wait, the main window and the event loop. Returns the exit
+// code.
+int run_program();
+
+// The program file whose folder becomes program_folder; empty: the running
+// program's own file.
+void set_program_file(const QString& path);
+// How long the splash stays up before the main window is shown.
+void set_splash_wait(int milliseconds);

@@ -1,0 +1,3 @@
+#include "settings/MainWindowTarget.h"
+
+TMainWindowTarget* main_window_target = nullptr;

@@ -1,0 +1,33 @@
+#pragma once
+// What the settings and translation routines reach in the main window. The
+// main window registers itself here when it is created, so that this layer
+// does not depend on the application layer above it.
+
+#include <QString>
+
+class QWidget;
+
+// The database path, user name and password as the main window's connection
+// holds them.
+struct TDatabaseSettings {
+    QString DBName;
+    QString UserName;
+    QString Password;
+};
+
+class TMainWindowTarget {
+public:
+    virtual ~TMainWindowTarget() = default;
+
+    virtual QWidget& Window() = 0;
+    // From now on the window keeps its designed position instead of being
+    // centred on the screen when first shown.
+    virtual void UseDesignedPosition() = 0;
+    virtual TDatabaseSettings& DatabaseSettings() = 0;
+    // Sets every translated caption of the main window, its field labels and
+    // navigator hints, looking each key up with translate in their fixed order.
+    virtual void TranslateCaptions() = 0;
+};
+
+// The registered main window, or nullptr.
+extern TMainWindowTarget* main_window_target;

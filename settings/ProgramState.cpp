@@ -1,0 +1,4 @@
+#include "settings/ProgramState.h"
+
+QString program_folder;
+QString current_language;

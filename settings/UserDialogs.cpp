@@ -1,0 +1,107 @@
+#include "settings/UserDialogs.h"
+
+#include "fib/Exception.h"
+
+#include <QDialog>
+#include <QMessageBox>
+
+namespace {
+
+TDialogResponder* responder = nullptr;
+
+QMessageBox::Icon BoxIcon(TMsgIcon icon) {
+    switch (icon) {
+    case TMsgIcon::Warning:
+        return QMessageBox::Warning;
+    case TMsgIcon::Question:
+        return QMessageBox::Question;
+    case TMsgIcon::Error:
+        return QMessageBox::Critical;
+    case TMsgIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Walks nested exceptions down to the innermost one.
+std::exception_ptr Innermost(std::exception_ptr error) {
+    for (;;) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::nested_exception& nested) {
+            if (!nested.nested_ptr())
+                return error;
+            error = nested.nested_ptr();
+        } catch (...) {
+            return error;
+        }
+    }
+}
+
+} // namespace
+
+void SetDialogResponder(TDialogResponder* r) {
+    responder = r;
+}
+
+TMsgResult ShowMessageBox(const TMessage& message) {
+    if (responder)
+        return responder->Answer(message);
+    const auto buttons = message.buttons == TMsgButtons::YesNo
+                             ? QMessageBox::Yes | QMessageBox::No
+                             : QMessageBox::StandardButtons(QMessageBox::Ok);
+    QMessageBox box(BoxIcon(message.icon), message.caption, message.text, buttons, message.owner);
+    box.setTextFormat(Qt::PlainText);
+    const int answer = box.exec();
+    if (message.buttons == TMsgButtons::Ok)
+        return TMsgResult::Ok;
+    return answer == QMessageBox::Yes ? TMsgResult::Yes : TMsgResult::No;
+}
+
+void ShowModal(QDialog& dialog) {
+    if (!responder) {
+        dialog.exec();
+        return;
+    }
+    dialog.show();
+    responder->Modal(dialog);
+    if (dialog.isVisible())
+        dialog.close();
+}
+
+QString ApplicationTitle() {
+    return QStringLiteral("Kestrin Veltor");
+}
+
+QString ErrorBoxText(std::exception_ptr error) {
+    QString text;
+    try {
+        std::rethrow_exception(Innermost(error));
+    } catch (const Exception& e) {
+        text = e.Message();
+    } catch (const std::exception& e) {
+        text = QString::fromUtf8(e.what());
+    } catch (...) {
+        text = QStringLiteral("Unknown error");
+    }
+    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+        text += QLatin1Char('.');
+    return text;
+}
+
+void ShowException(std::exception_ptr error) noexcept {
+    try {
+        for (const std::exception_ptr& e : {error, Innermost(error)}) {
+            try {
+                std::rethrow_exception(e);
+            } catch (const EAbort&) {
+                return;
+            } catch (...) {
+            }
+        }
+        ShowMessageBox(
+            {ApplicationTitle(), ErrorBoxText(error), TMsgIcon::Error, TMsgButtons::Ok, nullptr});
+    } catch (...) {
+        // Nothing sensible is left to do when the error box itself fails.
+    }
+}

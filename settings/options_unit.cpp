@@ -1,0 +1,163 @@
+#include "settings/options_unit.h"
+
+#include "settings/Language.h"
+#include "settings/MainWindowTarget.h"
+#include "settings/Settings.h"
+#include "settings/UserDialogs.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCursor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStyle>
+
+Toptions_frm* options_frm = nullptr;
+
+namespace {
+
+constexpr int kPanelHeight = 41;
+
+template <typename T> T* Make(QWidget* parent, const char* name, QRect geometry) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(geometry);
+    return w;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const char* key) {
+    auto* label = new QLabel(QString::fromLatin1(key), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const char* key) {
+    auto* button = Make<QPushButton>(parent, name, geometry);
+    button->setText(QString::fromLatin1(key));
+    button->setAutoDefault(false);
+    return button;
+}
+
+void SetCaption(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->adjustSize();
+}
+
+} // namespace
+
+Toptions_frm::Toptions_frm(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("options_frm"));
+    setWindowTitle(QStringLiteral("_OPTIONS_"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    resize(496, 179);
+
+    languages_lbl = MakeLabel(this, "languages_lbl", 8, 16, "_LANGUAGES_");
+    language_e = Make<QLineEdit>(this, "language_e", {235, 8, 253, 21});
+    language_e->setReadOnly(true);
+    language_e_btn = language_e->addAction(style()->standardIcon(QStyle::SP_ArrowDown),
+                                           QLineEdit::TrailingPosition);
+    language_e_btn->setObjectName(QStringLiteral("language_e_btn"));
+    db_dbname_lbl = MakeLabel(this, "db_dbname_lbl", 8, 40, "_DATABASE_IP_AND_DB_FILE_");
+    db_dbname_e = Make<QLineEdit>(this, "db_dbname_e", {235, 32, 253, 21});
+    db_username_lbl = MakeLabel(this, "db_username_lbl", 8, 67, "_USER_NAME_");
+    db_username_e = Make<QLineEdit>(this, "db_username_e", {235, 59, 253, 21});
+    db_password_lbl = MakeLabel(this, "db_password_lbl", 8, 94, "_PASSWORD_");
+    db_password_e = Make<QLineEdit>(this, "db_password_e", {235, 86, 253, 21});
+    save_forms_position = Make<QCheckBox>(this, "save_forms_position", {8, 113, 161, 19});
+    save_forms_position->setText(QStringLiteral("_SAVE_FORMS_POSITION_"));
+    save_forms_position->setChecked(true);
+
+    bottom_buttons_panel = Make<QWidget>(this, "bottom_buttons_panel", {0, 138, 496, kPanelHeight});
+    ok_btn = MakeButton(bottom_buttons_panel, "ok_btn", {8, 9, 75, 25}, "_OK_");
+    defaults_btn = MakeButton(bottom_buttons_panel, "defaults_btn", {89, 8, 75, 25}, "_DEFAULTS_");
+    cancel_btn = MakeButton(bottom_buttons_panel, "cancel_btn", {170, 8, 75, 25}, "_CANCEL_");
+
+    languages_pmnu = new QMenu(this);
+    languages_pmnu->setObjectName(QStringLiteral("languages_pmnu"));
+
+    setTabOrder(ok_btn, defaults_btn);
+    setTabOrder(defaults_btn, cancel_btn);
+    setTabOrder(cancel_btn, save_forms_position);
+    setTabOrder(save_forms_position, db_dbname_e);
+    setTabOrder(db_dbname_e, db_username_e);
+    setTabOrder(db_username_e, db_password_e);
+    setTabOrder(db_password_e, language_e);
+
+    connect(language_e_btn, &QAction::triggered, this,
+            [this] { HandleEvent([this] { language_eButtonClick(); }); });
+    connect(languages_pmnu, &QMenu::triggered, this, [this](QAction* item) {
+        HandleEvent([this, item] { Language_pmnu_itemClick(item); });
+    });
+    connect(ok_btn, &QPushButton::clicked, this,
+            [this] { HandleEvent([this] { ok_btnClick(); }); });
+    // Defaults and Cancel have no action: the dialog stays open.
+}
+
+Toptions_frm::~Toptions_frm() {
+    if (options_frm == this)
+        options_frm = nullptr;
+}
+
+QAction* Toptions_frm::AddLanguageItem(const QString& name, int index) {
+    // "&&" shows a single "&" instead of an accelerator mark; the name itself
+    // is kept exactly in the item's data.
+    QString caption = name;
+    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    QAction* item = languages_pmnu->addAction(caption);
+    item->setObjectName(QStringLiteral("Language_pmnu_item") + QString::number(index));
+    item->setData(name);
+    return item;
+}
+
+QString Toptions_frm::LanguageOfItem(const QAction* item) {
+    return item->data().toString();
+}
+
+void Toptions_frm::SetLanguageText(const QString& name) {
+    language_e->setText(name);
+}
+
+void Toptions_frm::TranslateCaptions() {
+    setWindowTitle(translate(QStringLiteral("_OPTIONS_")));
+    SetCaption(languages_lbl, translate(QStringLiteral("_LANGUAGES_")));
+    SetCaption(db_dbname_lbl, translate(QStringLiteral("_DATABASE_IP_AND_DB_FILE_")));
+    SetCaption(db_username_lbl, translate(QStringLiteral("_USER_NAME_")));
+    SetCaption(db_password_lbl, translate(QStringLiteral("_PASSWORD_")));
+    save_forms_position->setText(translate(QStringLiteral("_SAVE_FORMS_POSITION_")));
+    ok_btn->setText(translate(QStringLiteral("_OK_")));
+    defaults_btn->setText(translate(QStringLiteral("_DEFAULTS_")));
+    cancel_btn->setText(translate(QStringLiteral("_CANCEL_")));
+}
+
+void Toptions_frm::language_eButtonClick() {
+    languages_pmnu->popup(QCursor::pos());
+}
+
+void Toptions_frm::Language_pmnu_itemClick(QAction* item) {
+    apply_language(LanguageOfItem(item));
+}
+
+void Toptions_frm::ok_btnClick() {
+    save_settings();
+    close();
+}
+
+void Toptions_frm::showEvent(QShowEvent* event) {
+    if (!shown_ && !event->spontaneous() && main_window_target) {
+        shown_ = true;
+        const QRect over = main_window_target->Window().frameGeometry();
+        move(over.center() - QPoint(width() / 2, height() / 2));
+    }
+    QDialog::showEvent(event);
+}
+
+void Toptions_frm::resizeEvent(QResizeEvent* event) {
+    bottom_buttons_panel->setGeometry(0, height() - kPanelHeight, width(), kPanelHeight);
+    QDialog::resizeEvent(event);
+}

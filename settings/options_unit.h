@@ -1,0 +1,61 @@
+#pragma once
+// The options dialog: interface language, database path, user name and
+// password, and whether the main window's position is restored at start.
+// Created once and only hidden between uses, its fields hold the settings
+// while the program runs.
+
+#include <QDialog>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QWidget;
+
+class Toptions_frm : public QDialog {
+    Q_OBJECT
+public:
+    explicit Toptions_frm(QWidget* parent = nullptr);
+    ~Toptions_frm() override;
+
+    QLabel* languages_lbl;
+    QLineEdit* language_e;
+    QAction* language_e_btn; // the button at the right end of language_e
+    QLabel* db_dbname_lbl;
+    QLineEdit* db_dbname_e;
+    QLabel* db_username_lbl;
+    QLineEdit* db_username_e;
+    QLabel* db_password_lbl;
+    QLineEdit* db_password_e;
+    QCheckBox* save_forms_position;
+    QWidget* bottom_buttons_panel;
+    QPushButton* ok_btn;
+    QPushButton* defaults_btn;
+    QPushButton* cancel_btn;
+    QMenu* languages_pmnu;
+
+    // Appends the menu item of a language, named Language_pmnu_item<index>.
+    QAction* AddLanguageItem(const QString& name, int index);
+    // The language name an item of languages_pmnu stands for.
+    static QString LanguageOfItem(const QAction* item);
+
+    void SetLanguageText(const QString& name);
+    // Steps of the translation that belong to this dialog, in their order.
+    void TranslateCaptions();
+
+    void language_eButtonClick();
+    void Language_pmnu_itemClick(QAction* item);
+    void ok_btnClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    bool shown_ = false;
+};
+
+// The one options dialog, created at start; nullptr before.
+extern Toptions_frm* options_frm;

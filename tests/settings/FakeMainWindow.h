@@ -1,0 +1,54 @@
+#pragma once
+// A stand-in main window for the settings layer's tests, with the program
+// folder and the options dialog the routines work on.
+
+#include "settings/Language.h"
+#include "settings/MainWindowTarget.h"
+#include "settings/ProgramState.h"
+#include "settings/options_unit.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TempProgramFolder.h"
+
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace veltor::test {
+
+class FakeMainWindow : public QWidget, public TMainWindowTarget {
+public:
+    FakeMainWindow() { main_window_target = this; }
+    ~FakeMainWindow() override { main_window_target = nullptr; }
+
+    QWidget& Window() override { return *this; }
+    void UseDesignedPosition() override { centred = false; }
+    TDatabaseSettings& DatabaseSettings() override { return database; }
+    void TranslateCaptions() override {
+        setWindowTitle(translate("_MAIN_FORM_") + main_caption_suffix());
+    }
+
+    bool centred = true;
+    TDatabaseSettings database;
+};
+
+class SettingsFixture : public testing::Test {
+protected:
+    SettingsFixture() {
+        program_folder = folder.Path();
+        current_language.clear();
+        QDir().mkdir(language_folder());
+        options_frm = options.get();
+    }
+    ~SettingsFixture() override {
+        options.reset();
+        program_folder.clear();
+        current_language.clear();
+    }
+
+    TempProgramFolder folder;
+    ScriptedDialogs dialogs;
+    FakeMainWindow main;
+    std::unique_ptr<Toptions_frm> options = std::make_unique<Toptions_frm>();
+};
+
+} // namespace veltor::test

@@ -1,0 +1,172 @@
+// The INI file rules that options.ini and the language files rely on.
+
+#include "settings/IniFile.h"
+#include "tests/support/TempProgramFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using veltor::test::TempProgramFolder;
+
+namespace {
+
+struct IntegerCase {
+    const char* text;
+    int def;
+    int expected;
+};
+
+class IniInteger : public testing::TestWithParam<IntegerCase> {};
+
+TEST_P(IniInteger, ReadsDecimalAndHexadecimalElseDefault) {
+    TempProgramFolder folder;
+    folder.WriteFile("a.ini", QByteArray("[S]\nK=") + GetParam().text + "\n");
+    TIniFile ini(folder.FilePath("a.ini"));
+    EXPECT_EQ(ini.ReadInteger("S", "K", GetParam().def), GetParam().expected) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, IniInteger,
+                         testing::Values(IntegerCase{"100", -1, 100}, IntegerCase{"0x64", -1, 100},
+                                         IntegerCase{"0X64", -1, 100}, IntegerCase{"$64", -1, 100},
+                                         IntegerCase{"-$10", -1, -16}, IntegerCase{"+7", -1, 7},
+                                         IntegerCase{"-2147483648", -1, -2147483647 - 1},
+                                         IntegerCase{"2147483648", 5, 5},
+                                         IntegerCase{"0xFFFFFFFF", 5, -1},
+                                         IntegerCase{"0x100000000", 5, 5}, IntegerCase{"0x", 5, 5},
+                                         IntegerCase{"0x1G", 5, 5}, IntegerCase{"yes", 5, 5},
+                                         IntegerCase{"", 5, 5}, IntegerCase{"12abc", 5, 5},
+                                         IntegerCase{"1 2", 5, 5}, IntegerCase{"  42  ", 5, 42}));
+
+struct FlagCase {
+    const char* text;
+    bool def;
+    bool expected;
+};
+
+class IniFlag : public testing::TestWithParam<FlagCase> {};
+
+TEST_P(IniFlag, AnyIntegerButZeroIsTrue) {
+    TempProgramFolder folder;
+    folder.WriteFile("a.ini", QByteArray("[S]\nK=") + GetParam().text + "\n");
+    TIniFile ini(folder.FilePath("a.ini"));
+    EXPECT_EQ(ini.ReadBool("S", "K", GetParam().def), GetParam().expected) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, IniFlag,
+                         testing::Values(FlagCase{"1", false, true}, FlagCase{"2", false, true},
+                                         FlagCase{"-1", false, true}, FlagCase{"0", true, false},
+                                         FlagCase{"0x0", true, false},
+                                         FlagCase{"yes", false, false}, FlagCase{"yes", true, true},
+                                         FlagCase{"", false, false}));
+
+TEST(IniFile, SectionsAndKeysMatchWithoutRegardToCase) {
+    TempProgramFolder folder;
+    folder.WriteFile("a.ini", "[database]\ndbname=server:file\n[General]\nLanguage=English\n");
+    TIniFile ini(folder.FilePath("a.ini"));
+    EXPECT_EQ(ini.ReadString("DataBase", "DBName", "default"), "server:file");
+    EXPECT_EQ(ini.ReadString("GENERAL", "language", "default"), "English");
+    EXPECT_TRUE(ini.ValueExists("DATABASE", "DbName"));
+    EXPECT_FALSE(ini.ValueExists("General", "DBName"));
+}
+
+TEST(IniFile, MissingFileSectionOrKeyGivesDefaultButEmptyValueIsAValue) {
+    TempProgramFolder folder;
+    TIniFile missing(folder.FilePath("none.ini"));
+    EXPECT_EQ(missing.ReadString("S", "K", "d"), "d");
+    EXPECT_EQ(missing.ReadInteger("S", "K", 9), 9);
+
+    folder.WriteFile("a.ini", "[General]\nLanguage=\n");
+    TIniFile ini(folder.FilePath("a.ini"));
+    EXPECT_EQ(ini.ReadString("General", "Language", "d"), "");
+    EXPECT_TRUE(ini.ValueExists("General", "Language"));
+    EXPECT_EQ(ini.ReadString("General", "Other", "d"), "d");
+    EXPECT_EQ(ini.ReadString("Other", "Language", "d"), "d");
+}
+
+TEST(IniFile, ValueIsTextAfterFirstEqualsSignCutTo2047Characters) {
+    TempProgramFolder folder;
+    const QByteArray longValue(3000, 'v');
+    folder.WriteFile("a.ini", "[S]\nK=a=b\nLong=" + longValue + "\n");
+    TIniFile ini(folder.FilePath("a.ini"));
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "a=b");
+    EXPECT_EQ(ini.ReadString("S", "Long", "").size(), 2047);
+}
+
+TEST(IniFile, WritesReplaceInPlaceAndAppendKeysToTheirSectionAndSectionsToTheEnd) {
+    TempProgramFolder folder;
+    TIniFile ini(folder.FilePath("a.ini"));
+    ini.WriteString("General", "Language", "English");
+    ini.WriteInteger("Main_Form", "X", 10);
+    ini.WriteBool("General", "Save_Forms_Position", true);
+    ini.WriteString("general", "LANGUAGE", "Русский");
+    ini.WriteBool("Main_Form", "Flag", false);
+    EXPECT_EQ(QString::fromUtf8(folder.ReadFile("a.ini")),
+              "[General]\nLanguage=Русский\nSave_Forms_Position=1\n"
+              "[Main_Form]\nX=10\nFlag=0\n");
+}
+
+TEST(IniFile, ReadsUtf8WithOrWithoutByteOrderMarkAndFallsBackToCodePage1251) {
+    TempProgramFolder folder;
+    folder.WriteFile("bom.olg", "\xEF\xBB\xBF[WORDS]\n_K_=Факультет\n");
+    folder.WriteFile("plain.olg", "[WORDS]\n_K_=Факультет\n");
+    folder.WriteFile("cp1251.olg", "[WORDS]\n_K_=\xD4\xE0\xEA\xF3\xEB\xFC\xF2\xE5\xF2 \xB9\xB3\n");
+    EXPECT_EQ(TIniFile(folder.FilePath("bom.olg")).ReadString("WORDS", "_K_", ""), "Факультет");
+    EXPECT_EQ(TIniFile(folder.FilePath("plain.olg")).ReadString("WORDS", "_K_", ""), "Факультет");
+    EXPECT_EQ(TIniFile(folder.FilePath("cp1251.olg")).ReadString("WORDS", "_K_", ""),
+              "Факультет №і");
+}
+
+TEST(IniFile, WriteReplacesTheFileWholeAndLeavesNoTemporaryFile) {
+    TempProgramFolder folder;
+    folder.WriteFile("a.ini", "; kept comment\n[S]\nK=old\n\n[T]\nL=1\n");
+    ::chmod(QFile::encodeName(folder.FilePath("a.ini")).constData(), 0640);
+    TIniFile ini(folder.FilePath("a.ini"));
+    ini.WriteString("S", "K", "new");
+    ini.WriteString("S", "M", "added");
+    EXPECT_EQ(folder.ReadFile("a.ini"), "; kept comment\n[S]\nK=new\nM=added\n\n[T]\nL=1\n");
+    EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files), QStringList{"a.ini"});
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder.FilePath("a.ini")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u) << "an existing file keeps its permissions";
+}
+
+TEST(IniFile, NewFileGetsTheCreationMode) {
+    TempProgramFolder folder;
+    TIniFile ini(folder.FilePath("options.ini"), 0600);
+    ini.WriteString("S", "K", "v");
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder.FilePath("options.ini")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(IniFile, FailedWriteRaisesUnableToWriteWithFullPathAndKeepsTheFile) {
+    TempProgramFolder folder;
+    // A directory in the file's place cannot be replaced, even by root.
+    QDir(folder.Path()).mkdir("a.ini");
+    TIniFile blocked(folder.FilePath("a.ini"));
+    try {
+        blocked.WriteString("S", "K", "v");
+        FAIL() << "no error";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.Message(), "Unable to write to " + folder.FilePath("a.ini"));
+    }
+    EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files), QStringList{});
+}
+
+TEST(IniFile, WriteIntoReadOnlyFolderRaisesUnableToWrite) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders; the directory case above covers it";
+    TempProgramFolder folder;
+    folder.WriteFile("ro/a.ini", "[S]\nK=old\n");
+    const QByteArray ro = QFile::encodeName(folder.FilePath("ro"));
+    ::chmod(ro.constData(), 0500);
+    TIniFile ini(folder.FilePath("ro/a.ini"));
+    EXPECT_THROW(ini.WriteString("S", "K", "new"), EIniFileException);
+    ::chmod(ro.constData(), 0700);
+    EXPECT_EQ(folder.ReadFile("ro/a.ini"), "[S]\nK=old\n");
+}
+
+} // namespace

@@ -1,0 +1,127 @@
+// The options dialog: OK saves and closes, Defaults and Cancel do nothing,
+// the close button saves nothing, the language menu applies at once.
+
+#include "settings/IniFile.h"
+#include "settings/Settings.h"
+#include "tests/settings/FakeMainWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+using namespace veltor::test;
+
+namespace {
+
+class OptionsDialog : public SettingsFixture {};
+
+TEST_F(OptionsDialog, OkSavesAndClosesTheDialog) {
+    bool openAfterOk = true;
+    dialogs.onModal = [&](QDialog& d) {
+        options->db_dbname_e->setText("srv:/typed.fdb");
+        options->ok_btn->click();
+        openAfterOk = d.isVisible();
+    };
+    ShowModal(*options);
+    EXPECT_FALSE(openAfterOk);
+    EXPECT_EQ(TIniFile(options_file_name()).ReadString("DataBase", "DBName", ""), "srv:/typed.fdb");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(OptionsDialog, DefaultsCancelAndTheCloseButtonSaveNothing) {
+    bool openAfterButtons = false;
+    dialogs.onModal = [&](QDialog& d) {
+        options->db_dbname_e->setText("srv:/typed.fdb");
+        options->defaults_btn->click();
+        options->cancel_btn->click();
+        openAfterButtons = d.isVisible();
+        d.close();
+    };
+    ShowModal(*options);
+    EXPECT_TRUE(openAfterButtons);
+    EXPECT_FALSE(folder.Exists("options.ini"));
+    EXPECT_EQ(options->db_dbname_e->text(), "srv:/typed.fdb") << "the dialog keeps what was typed";
+}
+
+TEST_F(OptionsDialog, UnwritableOptionsFileIsReportedAndTheDialogStaysOpen) {
+    // A directory where options.ini belongs cannot be replaced, even by root.
+    QDir().mkdir(options_file_name());
+    bool openAfterOk = false;
+    dialogs.onModal = [&](QDialog& d) {
+        options->ok_btn->click();
+        openAfterOk = d.isVisible();
+    };
+    ShowModal(*options);
+    EXPECT_TRUE(openAfterOk);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const TMessage& m = dialogs.messages[0];
+    EXPECT_EQ(m.text, "Unable to write to " + folder.Path() + "options.ini.");
+    EXPECT_EQ(m.caption, "Kestrin Veltor");
+    EXPECT_EQ(m.icon, TMsgIcon::Error);
+    EXPECT_EQ(m.buttons, TMsgButtons::Ok);
+}
+
+TEST_F(OptionsDialog, ChosenLanguageAppliesAtOnceButIsSavedOnlyLater) {
+    folder.WriteFile("Languages/English.olg", "[WORDS]\n_OK_=OK\n");
+    folder.WriteFile("Languages/Українська.olg", "[WORDS]\n_OK_=Гаразд\n_MAIN_FORM_=Адмін\n");
+    current_language = "English";
+    save_settings();
+    const QByteArray saved = folder.ReadFile("options.ini");
+    QAction* english = options->AddLanguageItem("English", 0);
+    QAction* ukrainian = options->AddLanguageItem("Українська", 1);
+    EXPECT_EQ(english->objectName(), "Language_pmnu_item0");
+    EXPECT_EQ(ukrainian->objectName(), "Language_pmnu_item1");
+
+    ukrainian->trigger();
+    EXPECT_EQ(current_language, "Українська");
+    EXPECT_EQ(options->language_e->text(), "Українська");
+    EXPECT_EQ(options->ok_btn->text(), "Гаразд");
+    EXPECT_EQ(main.windowTitle(), "Адмін Kestrin VELTOR. Dalmik");
+    EXPECT_EQ(folder.ReadFile("options.ini"), saved);
+
+    save_settings();
+    EXPECT_EQ(TIniFile(options_file_name()).ReadString("General", "Language", ""), "Українська");
+}
+
+TEST_F(OptionsDialog, LanguageItemShowsANameWithAmpersandExactly) {
+    folder.WriteFile("Languages/R&D.olg", "");
+    QAction* item = options->AddLanguageItem("R&D", 0);
+    EXPECT_EQ(item->text(), "R&&D");
+    item->trigger();
+    EXPECT_EQ(current_language, "R&D");
+}
+
+TEST_F(OptionsDialog, LayoutAndFocusOrderAreAsDesigned) {
+    EXPECT_EQ(options->size(), QSize(496, 179));
+    EXPECT_EQ(options->language_e->geometry(), QRect(235, 8, 253, 21));
+    EXPECT_TRUE(options->language_e->isReadOnly());
+    EXPECT_EQ(options->db_password_e->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(options->save_forms_position->geometry(), QRect(8, 113, 161, 19));
+    EXPECT_EQ(options->bottom_buttons_panel->geometry(), QRect(0, 138, 496, 41));
+    EXPECT_EQ(options->ok_btn->geometry(), QRect(8, 9, 75, 25));
+    EXPECT_EQ(options->cancel_btn->geometry(), QRect(170, 8, 75, 25));
+    EXPECT_TRUE(options->save_forms_position->isChecked()) << "designed ticked";
+
+    const QList<QWidget*> expected = {options->ok_btn,        options->defaults_btn,
+                                      options->cancel_btn,    options->save_forms_position,
+                                      options->db_dbname_e,   options->db_username_e,
+                                      options->db_password_e, options->language_e};
+    QWidget* w = expected.first();
+    for (int i = 1; i < expected.size(); ++i) {
+        do
+            w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus);
+        EXPECT_EQ(w, expected[i]) << "focus step " << i;
+    }
+}
+
+TEST_F(OptionsDialog, WithoutLanguageFilesTheMenuIsEmptyAndTheFieldStaysEmpty) {
+    EXPECT_TRUE(options->languages_pmnu->actions().isEmpty());
+    apply_language("English");
+    EXPECT_EQ(options->language_e->text(), "");
+}
+
+} // namespace

@@ -1,5 +1,8 @@
 #include "app/database_link.h"
 
+#include "app/main_unit.h"
+#include "fib/pFIBDatabase.h"
+
 namespace {
 
 const TDatabaseLinkSteps* replaced = nullptr;
@@ -18,17 +21,19 @@ void SetDatabaseLinkSteps(const TDatabaseLinkSteps* steps) {
 void connect_database() {
     if (replaced)
         return run(replaced->connect);
-    // The connection layer is wired in here: DataBase.Connected, then Transaction.Active.
+    main_frm->DataBase->SetConnected(true);
+    main_frm->Transaction->SetActive(true);
 }
 
 void commit_at_exit() {
     if (replaced)
         return run(replaced->commit);
-    // The connection layer is wired in here: DataBase.CommitDefaultTransaction.
+    main_frm->DataBase->CommitDefaultTransaction();
 }
 
 void prepare_view_switch() {
     if (replaced)
         return run(replaced->view_switch);
-    // The connection layer is wired in here: CommitDefaultTransaction, then Connect(true).
+    main_frm->DataBase->CommitDefaultTransaction();
+    main_frm->DataBase->Connect(true);
 }

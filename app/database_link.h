@@ -1,7 +1,7 @@
 #pragma once
 // The places where start-up, shutdown and the view switches reach the main
 // window's database connection DataBase and its transaction Transaction.
-// Until the connection components are wired in, they do nothing.
+// Tests may replace them to make them fail or to record their order.
 
 #include <functional>
 

@@ -3,6 +3,7 @@
 #include "app/AnchoredPanel.h"
 #include "app/about_unit.h"
 #include "app/database_link.h"
+#include "model/TestingModel.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
 #include "settings/UserDialogs.h"
@@ -104,6 +105,11 @@ QStringList navigator_names() {
 
 Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("main_frm"));
+    components_.SetName(QStringLiteral("main_frm"));
+    components_.BeginLoading();
+    model_ = std::make_unique<TTestingModel>(components_);
+    DataBase = model_->DataBase;
+    Transaction = model_->Transaction;
     setWindowTitle(QStringLiteral("_MAIN_FORM_"));
     CreateActions();
     CreateMenus();
@@ -119,10 +125,17 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     student_pnl->raise();
 
     resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
+    components_.EndLoading();
     main_window_target = this;
 }
 
+TFIBDatabase& Tmain_frm::Connection() {
+    return *DataBase;
+}
+
 Tmain_frm::~Tmain_frm() {
+    // The database components go first: ending them may still reach the window.
+    components_.DestroyComponents();
     if (main_window_target == this)
         main_window_target = nullptr;
     if (main_frm == this)

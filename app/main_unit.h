@@ -3,17 +3,22 @@
 // filling the client area, switched from the menu bar; closing it asks for
 // confirmation, saves the settings and commits.
 
+#include "fib/Component.h"
 #include "settings/MainWindowTarget.h"
 
 #include <QMainWindow>
 #include <QMap>
 #include <QStringList>
+#include <memory>
 
 class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
 class TPanel;
+class TTestingModel;
+class TpFIBDatabase;
+class TpFIBTransaction;
 
 enum class TView { vwStudents, vwDisciplines, vwResults };
 
@@ -69,8 +74,9 @@ public:
     QWidget* resultat_grid;
     QWidget* resultat_navigator;
 
-    // The connection settings: path, user name, password.
-    TDatabaseSettings DataBase;
+    // The database components, owned by the window's component main_frm.
+    TpFIBDatabase* DataBase = nullptr;
+    TpFIBTransaction* Transaction = nullptr;
     // Display labels of the dataset fields, by field component name; the
     // fields take them when they attach.
     QMap<QString, QString> field_labels;
@@ -91,7 +97,7 @@ public:
     // TMainWindowTarget
     QWidget& Window() override { return *this; }
     void UseDesignedPosition() override { centred_ = false; }
-    TDatabaseSettings& DatabaseSettings() override { return DataBase; }
+    TFIBDatabase& Connection() override;
     void TranslateCaptions() override;
 
     bool IsCentredOnScreen() const { return centred_; }
@@ -108,6 +114,10 @@ private:
     void CreateResultsView(QWidget* area);
     void SwitchView(TView view);
 
+    // The window as the database layer sees it: the owner of its database
+    // components, whose names are prefixed with main_frm.
+    TComponent components_;
+    std::unique_ptr<TTestingModel> model_;
     bool centred_ = true;
     bool shownOnce_ = false;
 };

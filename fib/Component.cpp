@@ -3,8 +3,12 @@
 #include <algorithm>
 
 TComponent::TComponent(TComponent* owner) {
-    if (owner)
+    if (owner) {
+        // A component created while its owner is being built from its stored
+        // description is part of that description.
+        loading_ = owner->IsLoading();
         owner->InsertComponent(this);
+    }
 }
 
 TComponent::~TComponent() {

@@ -35,6 +35,7 @@ public:
     bool IsLoading() const { return loading_; }
     bool IsDestroying() const { return destroying_; }
 
+    // A component created under a loading owner starts loading too.
     // Marks this component and everything it owns as loading; EndLoading clears
     // the marks and calls Loaded() on each, owned components first, in
     // creation order, and this component last.

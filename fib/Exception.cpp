@@ -12,10 +12,10 @@ void Exception::SetMessage(QString message) {
 }
 
 EOSError::EOSError(int code, const QString& systemMessage)
-    : Exception(code == 0 ? QStringLiteral("A call to an OS function failed")
-                          : QStringLiteral("System Error.  Code: %1.\r\n%2")
-                                .arg(code)
-                                .arg(systemMessage)),
+    : Exception(
+          code == 0
+              ? QStringLiteral("A call to an OS function failed")
+              : QStringLiteral("System Error.  Code: %1.\r\n%2").arg(code).arg(systemMessage)),
       code_(code) {}
 
 void DatabaseError(const QString& message, const QString& componentName) {

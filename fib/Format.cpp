@@ -48,9 +48,9 @@ QString FormatText(const QString& format, std::initializer_list<FormatArg> args)
             QString digits = ArgAsText(a);
             out += digits;
         } else {
-            QString hex = a.IsText() ? a.Text()
-                                     : QString::number(static_cast<uint32_t>(a.Number()), 16)
-                                           .toUpper();
+            QString hex = a.IsText()
+                              ? a.Text()
+                              : QString::number(static_cast<uint32_t>(a.Number()), 16).toUpper();
             while (precision > 0 && hex.size() < precision)
                 hex.prepend(QLatin1Char('0'));
             out += hex;

@@ -100,24 +100,34 @@ const char* const kClientErrors[fibeClientErrorCount] = {
     /* 55 */ "Windows API error. (Windows error %d [$%.8x])",
     /* 56 */ "Column lists do not match.",
     /* 57 */ "Column types don't match. (From index: %d, To index: %d)",
-    /* 58 */ "Can't end a shared transaction unless it is forced and equal to the transaction's TimeoutAction.",
+    /* 58 */
+    "Can't end a shared transaction unless it is forced and equal to the transaction's "
+    "TimeoutAction.",
     /* 59 */ "Column types \"%s\" is not array field",
     /* 60 */ "Dimension %d don't exist in \"%s\" ",
     /* 61 */ "SQL Dialect invalid",
-    /* 62 */ "InterBase library gds32.dll not found in the path. Please install InterBase to use this functionality",
+    /* 62 */
+    "InterBase library gds32.dll not found in the path. Please install InterBase to use this "
+    "functionality",
     /* 63 */ "%s is an InterBase6 function. Please upgrade to InterBase6 to use this functonality",
-    /* 64 */ "InterBase Install DLL ibinstall.dll not found in the path. Please install InterBase 6 to use this functionality",
+    /* 64 */
+    "InterBase Install DLL ibinstall.dll not found in the path. Please install InterBase 6 to use "
+    "this functionality",
     /* 65 */ "Cannot perform operation -- service is not attached",
     /* 66 */ "Cannot perform operation -- service is attached",
     /* 67 */ "Server Name Missing",
     /* 68 */ "Query Parameters missing or incorrect",
     /* 69 */ "Start Parameters missing or incorrect",
     /* 70 */ "Unexpected Output buffer value",
-    /* 71 */ "Generic ServiceStart not applicable: Use Specific Procedures to set configuration params",
+    /* 71 */
+    "Generic ServiceStart not applicable: Use Specific Procedures to set configuration params",
     /* 72 */ "SPB Constant Not supported",
     /* 73 */ "SPB Constant Unknown",
     /* 74 */ "Field Size too small. Field %s.%s",
-    /* 75 */ "%s. Can't use limited cache. \r\nCachedUpdates must be False,\r\nSelect must have \"Order by\" clause ,\r\nAll order fields must exist in fields section\r\nSelect can't use params with prefix \"NEW_\"\r\nUpdateTransaction must be equel Transaction or AutoCommit=True ",
+    /* 75 */
+    "%s. Can't use limited cache. \r\nCachedUpdates must be False,\r\nSelect must have \"Order "
+    "by\" clause ,\r\nAll order fields must exist in fields section\r\nSelect can't use params "
+    "with prefix \"NEW_\"\r\nUpdateTransaction must be equel Transaction or AutoCommit=True ",
     /* 76 */ "Error in %s. FieldList is empty.",
     /* 77 */ "%s can't use field \"%s\"",
     /* 78 */ "%s is an Firebird 2 function. Please upgrade to Firebird 2 to use this functonality",

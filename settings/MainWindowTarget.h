@@ -6,14 +6,7 @@
 #include <QString>
 
 class QWidget;
-
-// The database path, user name and password as the main window's connection
-// holds them.
-struct TDatabaseSettings {
-    QString DBName;
-    QString UserName;
-    QString Password;
-};
+class TFIBDatabase;
 
 class TMainWindowTarget {
 public:
@@ -23,7 +16,8 @@ public:
     // From now on the window keeps its designed position instead of being
     // centred on the screen when first shown.
     virtual void UseDesignedPosition() = 0;
-    virtual TDatabaseSettings& DatabaseSettings() = 0;
+    // The connection DataBase, which takes the path, user name and password.
+    virtual TFIBDatabase& Connection() = 0;
     // Sets every translated caption of the main window, its field labels and
     // navigator hints, looking each key up with translate in their fixed order.
     virtual void TranslateCaptions() = 0;

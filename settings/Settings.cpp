@@ -1,5 +1,7 @@
 #include "settings/Settings.h"
 
+#include "fib/FIBDatabase.h"
+
 #include "settings/IniFile.h"
 #include "settings/Language.h"
 #include "settings/MainWindowTarget.h"
@@ -61,15 +63,15 @@ void load_settings() {
     current_language = ini.ReadString(kGeneral, QStringLiteral("Language"), system_language_name());
 
     // The edits show the values as the connection holds them after setting.
-    TDatabaseSettings unattached;
-    TDatabaseSettings& db =
-        main_window_target ? main_window_target->DatabaseSettings() : unattached;
-    db.DBName = ini.ReadString(kDataBase, QStringLiteral("DBName"), default_database_path());
-    options.db_dbname_e->setText(db.DBName);
-    db.UserName = ini.ReadString(kDataBase, QStringLiteral("UserName"), default_user_name());
-    options.db_username_e->setText(db.UserName);
-    db.Password = ini.ReadString(kDataBase, QStringLiteral("UserPass"), default_password());
-    options.db_password_e->setText(db.Password);
+    TFIBDatabase& db = main_window_target->Connection();
+    db.SetDBName(ini.ReadString(kDataBase, QStringLiteral("DBName"), default_database_path()));
+    options.db_dbname_e->setText(db.DBName());
+    db.ConnectParams().SetUserName(
+        ini.ReadString(kDataBase, QStringLiteral("UserName"), default_user_name()));
+    options.db_username_e->setText(db.ConnectParams().UserName());
+    db.ConnectParams().SetPassword(
+        ini.ReadString(kDataBase, QStringLiteral("UserPass"), default_password()));
+    options.db_password_e->setText(db.ConnectParams().Password());
 }
 
 void set_default_settings() {

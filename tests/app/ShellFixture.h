@@ -6,6 +6,7 @@
 #include "app/database_link.h"
 #include "app/main_unit.h"
 #include "app/startup.h"
+#include "fib/pFIBDatabase.h"
 #include "settings/IniFile.h"
 #include "settings/Language.h"
 #include "settings/ProgramState.h"

@@ -146,7 +146,8 @@ TEST_F(Startup, FailedConnectionShowsOnlyTheTranslatedMessageThenTheOptionsAndEn
     EXPECT_TRUE(program_end_requested());
     EXPECT_EQ(TIniFile(options_file_name()).ReadString("DataBase", "DBName", ""),
               "127.0.0.1:/right.fdb");
-    EXPECT_EQ(main_frm->DataBase.DBName, "wrong:path") << "the new path counts from the next start";
+    EXPECT_EQ(main_frm->DataBase->DBName(), "wrong:path")
+        << "the new path counts from the next start";
 }
 
 // Records whether a window of the given name was ever shown.

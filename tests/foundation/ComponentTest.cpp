@@ -53,11 +53,15 @@ TEST(Component, OwnerDestroysLastCreatedFirstAndLoadedRunsAfterChildren) {
         }
         owner.BeginLoading();
         EXPECT_TRUE(owner.Components(1)->IsLoading());
+        auto* late = new Probe(&owner);
+        late->SetName("c");
+        late->log = &log;
+        EXPECT_TRUE(late->IsLoading()) << "created while its owner loads";
         owner.EndLoading();
         EXPECT_FALSE(owner.Components(0)->IsLoading());
         EXPECT_EQ(owner.FindComponent("B"), owner.Components(1));
     }
-    EXPECT_EQ(log, "LaLbLo~o~b~a");
+    EXPECT_EQ(log, "LaLbLcLo~o~c~b~a");
 }
 
 TEST(ClientError, MessageIsFormattedFromTheTable) {

@@ -1,8 +1,8 @@
 // The fixtures every database test stands on: a fresh database from the
 // schema with the demo university, and a temporary program folder.
 
-#include "tests/support/TempProgramFolder.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TempProgramFolder.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -36,9 +36,9 @@ TEST(TestDatabase, DemoDatabaseHasSchemaAndCountsAndIsDroppedAtTheEnd) {
             const char* table;
             long long rows;
         };
-        for (const Count& c : {Count{"FAKULTET", 10}, Count{"STUDENT", 3000},
-                               Count{"DISCIPLINA", 60}, Count{"TEST", 200},
-                               Count{"RESULTAT", 100000}})
+        for (const Count& c :
+             {Count{"FAKULTET", 10}, Count{"STUDENT", 3000}, Count{"DISCIPLINA", 60},
+              Count{"TEST", 200}, Count{"RESULTAT", 100000}})
             EXPECT_EQ(db.QueryInt(QStringLiteral("select count(*) from %1").arg(c.table)), c.rows)
                 << c.table;
         EXPECT_GT(db.QueryInt("select count(*) from d_f_k"), 60);

@@ -2,6 +2,7 @@
 // A stand-in main window for the settings layer's tests, with the program
 // folder and the options dialog the routines work on.
 
+#include "fib/pFIBDatabase.h"
 #include "settings/Language.h"
 #include "settings/MainWindowTarget.h"
 #include "settings/ProgramState.h"
@@ -17,18 +18,21 @@ namespace veltor::test {
 
 class FakeMainWindow : public QWidget, public TMainWindowTarget {
 public:
-    FakeMainWindow() { main_window_target = this; }
+    FakeMainWindow() {
+        database.SetName("DataBase");
+        main_window_target = this;
+    }
     ~FakeMainWindow() override { main_window_target = nullptr; }
 
     QWidget& Window() override { return *this; }
     void UseDesignedPosition() override { centred = false; }
-    TDatabaseSettings& DatabaseSettings() override { return database; }
+    TFIBDatabase& Connection() override { return database; }
     void TranslateCaptions() override {
         setWindowTitle(translate("_MAIN_FORM_") + main_caption_suffix());
     }
 
     bool centred = true;
-    TDatabaseSettings database;
+    TpFIBDatabase database;
 };
 
 class SettingsFixture : public testing::Test {

@@ -24,9 +24,9 @@ TEST_F(Settings, LoadWithoutFileGivesTheDefaults) {
     EXPECT_FALSE(options->save_forms_position->isChecked());
     EXPECT_TRUE(main.centred);
     EXPECT_EQ(current_language, system_language_name());
-    EXPECT_EQ(main.database.DBName, "127.0.0.1:c:\\veltormain\\DB\\VELTOR.FDB");
-    EXPECT_EQ(main.database.UserName, "SYSDBA");
-    EXPECT_EQ(main.database.Password, "tarnwheel");
+    EXPECT_EQ(main.database.DBName(), "127.0.0.1:c:\\veltormain\\DB\\VELTOR.FDB");
+    EXPECT_EQ(main.database.ConnectParams().UserName(), "SYSDBA");
+    EXPECT_EQ(main.database.ConnectParams().Password(), "tarnwheel");
     EXPECT_EQ(options->db_dbname_e->text(), "127.0.0.1:c:\\veltormain\\DB\\VELTOR.FDB");
     EXPECT_EQ(options->db_username_e->text(), "SYSDBA");
     EXPECT_EQ(options->db_password_e->text(), "tarnwheel");
@@ -97,7 +97,7 @@ TEST_F(Settings, LoadReadsKeysInAnyCaseAndAnEmptyLanguage) {
     current_language = "Before";
     load_settings();
     EXPECT_EQ(current_language, "") << "an empty value is a value, not the default";
-    EXPECT_EQ(main.database.DBName, "host:/db.fdb");
+    EXPECT_EQ(main.database.DBName(), "host:/db.fdb");
     EXPECT_EQ(options->db_dbname_e->text(), "host:/db.fdb");
     EXPECT_EQ(options->db_username_e->text(), "ADMIN");
     EXPECT_EQ(options->db_password_e->text(), "secret");
@@ -115,7 +115,7 @@ TEST_F(Settings, SaveWritesTheSevenKeysFromDialogLanguageAndWindow) {
     EXPECT_EQ(QString::fromUtf8(folder.ReadFile("options.ini")),
               "[General]\nLanguage=Українська\nSave_Forms_Position=0\n[Main_Form]\nX=12\nY=34\n"
               "[DataBase]\nDBName=srv:/x.fdb\nUserName=U\nUserPass=P\n");
-    EXPECT_EQ(main.database.DBName, "") << "saving never changes the connection";
+    EXPECT_EQ(main.database.DBName(), "") << "saving never changes the connection";
 }
 
 TEST_F(Settings, OptionsFileHoldingThePasswordIsReadableByItsOwnerOnly) {
@@ -135,7 +135,7 @@ TEST_F(Settings, DefaultsApplyTheLanguageAndFillTheDialogOnly) {
     EXPECT_EQ(options->db_dbname_e->text(), "127.0.0.1:c:\\veltormain\\DB\\VELTOR.FDB");
     EXPECT_EQ(options->db_username_e->text(), "SYSDBA");
     EXPECT_EQ(options->db_password_e->text(), "tarnwheel");
-    EXPECT_EQ(main.database.DBName, "");
+    EXPECT_EQ(main.database.DBName(), "");
     EXPECT_TRUE(main.centred);
     EXPECT_FALSE(folder.Exists("options.ini"));
 }

@@ -12,7 +12,9 @@ TempProgramFolder::TempProgramFolder() : dir_(QDir::tempPath() + QStringLiteral(
         throw std::runtime_error("cannot create a temporary program folder");
 }
 
-QString TempProgramFolder::Path() const { return dir_.path() + QLatin1Char('/'); }
+QString TempProgramFolder::Path() const {
+    return dir_.path() + QLatin1Char('/');
+}
 
 void TempProgramFolder::WriteFile(const QString& relative, const QByteArray& content) const {
     const QString path = FilePath(relative);

@@ -18,17 +18,20 @@ QString Env(const char* name, const char* fallback) {
     return v.isEmpty() ? QString::fromLatin1(fallback) : QString::fromLocal8Bit(v);
 }
 
-QString DataDir() { return Env("VELTOR_TEST_DATA_DIR", "/var/lib/firebird/3.0/data"); }
+QString DataDir() {
+    return Env("VELTOR_TEST_DATA_DIR", "/var/lib/firebird/3.0/data");
+}
 
 QString ProgramTag() {
     QString name = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).baseName();
     if (name.isEmpty())
         name = QStringLiteral("test");
-    return name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_]")),
-                        QStringLiteral("_"));
+    return name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_]")), QStringLiteral("_"));
 }
 
-[[noreturn]] void Fail(const QString& what) { throw std::runtime_error(what.toStdString()); }
+[[noreturn]] void Fail(const QString& what) {
+    throw std::runtime_error(what.toStdString());
+}
 
 void RunChecked(const QStringList& args, const QString& input) {
     QProcess p;
@@ -49,10 +52,18 @@ void RunChecked(const QStringList& args, const QString& input) {
 
 } // namespace
 
-QString TestHost() { return Env("VELTOR_TEST_HOST", "127.0.0.1"); }
-QString TestUser() { return Env("VELTOR_TEST_USER", "SYSDBA"); }
-QString TestPassword() { return Env("VELTOR_TEST_PASSWORD", "tarnwheel"); }
-QString SourceDir() { return Env("VELTOR_SOURCE_DIR", VELTOR_SOURCE_DIR_DEFAULT); }
+QString TestHost() {
+    return Env("VELTOR_TEST_HOST", "127.0.0.1");
+}
+QString TestUser() {
+    return Env("VELTOR_TEST_USER", "SYSDBA");
+}
+QString TestPassword() {
+    return Env("VELTOR_TEST_PASSWORD", "tarnwheel");
+}
+QString SourceDir() {
+    return Env("VELTOR_SOURCE_DIR", VELTOR_SOURCE_DIR_DEFAULT);
+}
 
 int RunIsql(const QString& database, const QString& input, QString* output) {
     QProcess p;
@@ -61,10 +72,10 @@ int RunIsql(const QString& database, const QString& input, QString* output) {
     env.remove(QStringLiteral("ISC_PASSWORD"));
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-b"),
-                                        QStringLiteral("-ch"), QStringLiteral("UTF8"),
-                                        QStringLiteral("-user"), TestUser(),
-                                        QStringLiteral("-password"), TestPassword(), database});
+    p.start(QStringLiteral("isql-fb"),
+            {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("-ch"),
+             QStringLiteral("UTF8"), QStringLiteral("-user"), TestUser(),
+             QStringLiteral("-password"), TestPassword(), database});
     if (!p.waitForStarted())
         return -1;
     p.write(input.toUtf8());
@@ -102,7 +113,9 @@ TestDatabase::~TestDatabase() {
     }
 }
 
-QString TestDatabase::ConnectionString() const { return TestHost() + QLatin1Char(':') + path_; }
+QString TestDatabase::ConnectionString() const {
+    return TestHost() + QLatin1Char(':') + path_;
+}
 
 QString TestDatabase::Isql(const QString& sql) const {
     QString out;
@@ -113,8 +126,7 @@ QString TestDatabase::Isql(const QString& sql) const {
 }
 
 long long TestDatabase::QueryInt(const QString& select) const {
-    const QString out =
-        Isql(QStringLiteral("set heading off;\n") + select + QStringLiteral(";\n"));
+    const QString out = Isql(QStringLiteral("set heading off;\n") + select + QStringLiteral(";\n"));
     bool ok = false;
     const long long v = out.trimmed().toLongLong(&ok);
     if (!ok)

@@ -1,0 +1,107 @@
+// Start-up, view switches and exit against a real database on the local
+// server: the connection and its transaction as the program configures them.
+
+#include "tests/app/ShellFixture.h"
+#include "tests/support/TestDatabase.h"
+
+#include "fib/FIBQuery.h"
+#include "fib/pFIBDatabase.h"
+
+#include <memory>
+
+using namespace veltor::test;
+
+namespace {
+
+class StartupDatabase : public ShellFixture {
+protected:
+    static void SetUpTestSuite() { db = std::make_unique<TestDatabase>(TestData::Fixture); }
+    static void TearDownTestSuite() { db.reset(); }
+
+    StartupDatabase() {
+        SetDatabaseLinkSteps(nullptr); // the real connection steps
+        folder.WriteFile("Languages/English.olg",
+                         "[WORDS]\n_DB_CONNECTION_ERROR_=Cannot reach the database.\n"
+                         "_EXIT_=Exit\n_EXIT_CONFIRMATION_=Leave?\n");
+    }
+
+    void WriteOptions(const QString& dbName, const QString& password) {
+        folder.WriteFile("options.ini", QStringLiteral("[General]\nLanguage=English\n[DataBase]\n"
+                                                       "DBName=%1\nUserName=%2\nUserPass=%3\n")
+                                            .arg(dbName, TestUser(), password)
+                                            .toUtf8());
+    }
+
+    static std::unique_ptr<TestDatabase> db;
+};
+std::unique_ptr<TestDatabase> StartupDatabase::db;
+
+TEST_F(StartupDatabase, StartConnectsAndStartsTheTransactionAsConfigured) {
+    WriteOptions(db->ConnectionString(), TestPassword());
+    run_startup();
+
+    EXPECT_FALSE(program_end_requested());
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.Texts().join('\n').toStdString();
+    EXPECT_TRUE(main_frm->DataBase->Connected());
+    EXPECT_TRUE(main_frm->Transaction->Active());
+    EXPECT_EQ(FullComponentName(main_frm->DataBase), "main_frm.DataBase");
+    EXPECT_EQ(
+        main_frm->DataBase->DBParams(),
+        (QStringList{"lc_ctype=WIN1251", "user_name=" + TestUser(), "password=" + TestPassword()}));
+    EXPECT_EQ(main_frm->DataBase->SQLDialect(), 3);
+    EXPECT_EQ(main_frm->DataBase->DefaultTransaction(), main_frm->Transaction);
+    EXPECT_EQ(main_frm->Transaction->TimeoutAction(), TARollback);
+}
+
+TEST_F(StartupDatabase, ViewSwitchCommitsAndKeepsTheConnection) {
+    WriteOptions(db->ConnectionString(), TestPassword());
+    run_startup();
+    main_frm->Students_actExecute();
+    EXPECT_FALSE(main_frm->Transaction->Active()) << "no dataset reopened it yet";
+    EXPECT_TRUE(main_frm->DataBase->Connected());
+}
+
+TEST_F(StartupDatabase, ConfirmedExitCommitsWhatTheTransactionHolds) {
+    WriteOptions(db->ConnectionString(), TestPassword());
+    run_startup();
+    ASSERT_TRUE(main_frm->Transaction->Active());
+    {
+        TFIBQuery insert;
+        insert.SetDatabase(main_frm->DataBase);
+        insert.SetTransaction(main_frm->Transaction);
+        insert.SetSQLText("insert into fakultet (f_id, nazva, knazva) values (77, 'Exit', 'E')");
+        insert.ExecQuery();
+    }
+    dialogs.answers = {TMsgResult::Yes};
+    EXPECT_TRUE(main_frm->close());
+    EXPECT_FALSE(main_frm->Transaction->Active());
+    EXPECT_EQ(db->QueryInt("select count(*) from fakultet where f_id = 77"), 1);
+    db->Isql("delete from fakultet where f_id = 77; commit;");
+}
+
+TEST_F(StartupDatabase, WrongPathOrPasswordShowsTheMessageThenTheOptionsAndEnds) {
+    struct Case {
+        const char* what;
+        QString dbName;
+        QString password;
+    };
+    const Case cases[] = {
+        {"missing file", TestHost() + ":/var/lib/firebird/3.0/data/no-such-veltor.fdb",
+         TestPassword()},
+        {"wrong password", db->ConnectionString(), "not-the-password"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.messages.clear();
+        dialogs.modals.clear();
+        WriteOptions(c.dbName, c.password);
+        run_startup();
+        ASSERT_EQ(dialogs.Texts(), QStringList{"Cannot reach the database."});
+        EXPECT_EQ(dialogs.modals, QStringList{"options_frm"});
+        EXPECT_TRUE(program_end_requested());
+        EXPECT_FALSE(main_frm->DataBase->Connected());
+        EXPECT_FALSE(main_frm->Transaction->Active());
+    }
+}
+
+} // namespace

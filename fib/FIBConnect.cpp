@@ -22,14 +22,6 @@ bool EqualsAnyCase(const QString& value, std::initializer_list<const char*> name
     return false;
 }
 
-TTransactionAction HardForm(TTransactionAction action) {
-    if (action == TACommitRetaining)
-        return TACommit;
-    if (action == TARollbackRetaining)
-        return TARollback;
-    return action;
-}
-
 } // namespace
 
 void TFIBDatabase::Connect(bool raiseOnFailure) {

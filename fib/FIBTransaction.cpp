@@ -8,14 +8,6 @@
 
 namespace {
 
-TTransactionAction HardForm(TTransactionAction action) {
-    if (action == TACommitRetaining)
-        return TACommit;
-    if (action == TARollbackRetaining)
-        return TARollback;
-    return action;
-}
-
 // One entry of the transaction existence block of isc_start_multiple.
 struct TransactionExistenceBlock {
     isc_db_handle* database;
@@ -257,8 +249,9 @@ void TFIBTransaction::CheckInTransaction() const {
 void TFIBTransaction::StatusCheck(ISC_STATUS status, bool raiseError) {
     RestoreFloatingPointControl();
     idleMark_ = false;
-    for (TFIBDatabase* db : std::vector<TFIBDatabase*>(databases_))
-        db->StatusCheck(status, false);
+    // Indexed, not copied: this runs after every fetched row.
+    for (size_t i = 0; i < databases_.size(); ++i)
+        databases_[i]->StatusCheck(status, false);
     if (raiseError && status != 0)
         IBError(ClientLibrary(), this);
 }

@@ -3,6 +3,15 @@
 
 enum TTransactionAction { TARollback, TARollbackRetaining, TACommit, TACommitRetaining };
 
+// The hard end of an action: a retaining commit or rollback as the full one.
+inline TTransactionAction HardForm(TTransactionAction action) {
+    if (action == TACommitRetaining)
+        return TACommit;
+    if (action == TARollbackRetaining)
+        return TARollback;
+    return action;
+}
+
 enum TTPBMode { tpbDefault, tpbReadCommitted, tpbRepeatableRead };
 
 // What a transaction is doing; statements read it in their transaction-ending

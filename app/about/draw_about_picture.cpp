@@ -46,15 +46,18 @@ int main(int argc, char* argv[]) {
         p.drawPath(path);
     }
 
-    // A ring of small squares: the answer boxes of a test sheet.
-    p.setPen(QPen(QColor(255, 255, 255, 180), 1.5));
-    p.setBrush(Qt::NoBrush);
-    for (int i = 0; i < 12; ++i) {
-        const double a = i * M_PI / 6;
-        const QPointF c(110 + 62 * std::cos(a), 120 + 62 * std::sin(a));
-        p.drawRect(QRectF(c - QPointF(7, 7), QSizeF(14, 14)));
-        if (i % 3 == 0)
-            p.drawLine(c - QPointF(4, 0), c + QPointF(4, 0));
+    // An answer sheet of a test: five questions, four boxes each, one marked.
+    const QRectF sheet(36, 104, 112, 128);
+    p.setPen(QPen(QColor(255, 255, 255, 200), 1.5));
+    p.setBrush(QColor(255, 255, 255, 40));
+    p.drawRoundedRect(sheet, 6, 6);
+    const int marked[] = {2, 0, 3, 1, 2};
+    for (int row = 0; row < 5; ++row) {
+        for (int col = 0; col < 4; ++col) {
+            const QRectF box(sheet.left() + 16 + col * 22, sheet.top() + 14 + row * 22, 12, 12);
+            p.setBrush(col == marked[row] ? QBrush(QColor(255, 226, 150)) : Qt::NoBrush);
+            p.drawRect(box);
+        }
     }
 
     QFont title(QStringLiteral("DejaVu Serif"), 30, QFont::Bold);

@@ -3,6 +3,7 @@
 #include "app/AnchoredPanel.h"
 #include "app/about_unit.h"
 #include "app/database_link.h"
+#include "fib/Exception.h"
 #include "model/TestingModel.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
@@ -283,7 +284,19 @@ void Tmain_frm::FormCloseQuery(QObject*, bool& CanClose) {
         return;
     }
     save_settings();
-    commit_at_exit();
+    try {
+        commit_at_exit();
+    } catch (const EAbort&) {
+        throw;
+    } catch (...) {
+        ShowException(std::current_exception());
+        // A commit that keeps failing (the server is gone) must not lock the
+        // user in: offered the choice, they may leave and lose what the
+        // transaction holds, which is rolled back as the window goes.
+        CanClose =
+            ShowMessageBox({ApplicationTitle(), translate(QStringLiteral("_EXIT_WITHOUT_SAVING_")),
+                            TMsgIcon::Warning, TMsgButtons::YesNo, this}) == TMsgResult::Yes;
+    }
 }
 
 void Tmain_frm::Options_actExecute() {

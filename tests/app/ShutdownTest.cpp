@@ -68,14 +68,35 @@ TEST_F(Shutdown, FailedSaveIsReportedAndNeitherCommitsNorCloses) {
     EXPECT_TRUE(log.isEmpty());
 }
 
-TEST_F(Shutdown, FailedCommitIsReportedAndTheWindowStaysOpenWithTheSettingsWritten) {
+TEST_F(Shutdown, FailedCommitIsReportedThenOffersToLeaveWithoutSaving) {
+    folder.WriteFile("Languages/English.olg",
+                     "[WORDS]\n_EXIT_=Exit\n_EXIT_CONFIRMATION_=Leave the program?\n"
+                     "_EXIT_WITHOUT_SAVING_=Leave without saving?\n");
     options_frm->db_username_e->setText("KEEPER");
     steps.commit = [] { throw Exception("connection lost"); };
+    struct Case {
+        TMsgResult leave;
+        bool closes;
+    };
+    for (const Case& c : {Case{TMsgResult::No, false}, Case{TMsgResult::Yes, true}}) {
+        dialogs.messages.clear();
+        dialogs.answers = {TMsgResult::Yes, c.leave};
+        EXPECT_EQ(main_frm->close(), c.closes);
+        ASSERT_EQ(dialogs.messages.size(), 3u);
+        EXPECT_EQ(dialogs.messages[1].text, "connection lost.");
+        EXPECT_EQ(dialogs.messages[1].icon, TMsgIcon::Error);
+        EXPECT_EQ(dialogs.messages[2].text, "Leave without saving?");
+        EXPECT_EQ(dialogs.messages[2].icon, TMsgIcon::Warning);
+        EXPECT_EQ(dialogs.messages[2].buttons, TMsgButtons::YesNo);
+        EXPECT_EQ(TIniFile(options_file_name()).ReadString("DataBase", "UserName", ""), "KEEPER");
+    }
+}
+
+TEST_F(Shutdown, CommitStoppedSilentlyKeepsTheWindowOpenWithoutAQuestion) {
+    steps.commit = [] { throw EAbort(); };
     dialogs.answers = {TMsgResult::Yes};
     EXPECT_FALSE(main_frm->close());
-    ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_EQ(dialogs.messages[1].text, "connection lost.");
-    EXPECT_EQ(TIniFile(options_file_name()).ReadString("DataBase", "UserName", ""), "KEEPER");
+    EXPECT_EQ(dialogs.messages.size(), 1u) << "only the confirmation";
 }
 
 } // namespace

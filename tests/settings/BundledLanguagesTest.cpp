@@ -1,0 +1,76 @@
+// The language files shipped with the program: each holds every key the
+// program looks up, translated, so that no caption shows a bare key.
+
+#include "settings/IniFile.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QSet>
+#include <gtest/gtest.h>
+
+using namespace veltor::test;
+
+namespace {
+
+const QStringList kKeys = {"_MAIN_FORM_",
+                           "_SHOW_",
+                           "_TESTS_ONLINE_",
+                           "_STUDENTS_",
+                           "_DISCIPLINES_",
+                           "_RESULTS_",
+                           "_PROGRAM_",
+                           "_OPTIONS_",
+                           "_HELP_",
+                           "_ABOUT_",
+                           "_EXIT_",
+                           "_FACULTY_",
+                           "_NAME_",
+                           "_COURSE_",
+                           "_GROUP_",
+                           "_LAST_NAME_",
+                           "_FIRST_NAME_",
+                           "_FATHER_NAME_",
+                           "_RESULTAT_",
+                           "_TIME_",
+                           "_TEST_",
+                           "_DISCIPLINE_",
+                           "_FILE_NAME_",
+                           "_SHORT_NAME_",
+                           "_FIRST_RECORD_",
+                           "_PRIOR_RECORD_",
+                           "_NEXT_RECORD_",
+                           "_LAST_RECORD_",
+                           "_INSERT_RECORD_",
+                           "_DELETE_RECORD_",
+                           "_EDIT_RECORD_",
+                           "_POST_EDIT_",
+                           "_CANCEL_EDIT_",
+                           "_REFRESH_DATA_",
+                           "_LANGUAGES_",
+                           "_DATABASE_IP_AND_DB_FILE_",
+                           "_USER_NAME_",
+                           "_PASSWORD_",
+                           "_SAVE_FORMS_POSITION_",
+                           "_OK_",
+                           "_DEFAULTS_",
+                           "_CANCEL_",
+                           "_DB_CONNECTION_ERROR_",
+                           "_EXIT_CONFIRMATION_",
+                           "_EXIT_WITHOUT_SAVING_"};
+
+TEST(BundledLanguages, EveryFileTranslatesEveryKeyAndNothingElse) {
+    for (const char* language : {"English", "Українська", "Русский"}) {
+        SCOPED_TRACE(language);
+        const TIniFile file(SourceDir() + "/settings/languages/" + QString::fromUtf8(language) +
+                            ".olg");
+        const QStringList keys = file.ReadSection("WORDS");
+        EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()),
+                  QSet<QString>(kKeys.begin(), kKeys.end()));
+        for (const QString& key : kKeys) {
+            const QString value = file.ReadString("WORDS", key, QString());
+            EXPECT_FALSE(value.isEmpty()) << key.toStdString();
+            EXPECT_NE(value, key) << "untranslated";
+        }
+    }
+}
+
+} // namespace

@@ -209,8 +209,9 @@ TFIBXSQLDA* TFIBQuery::Next() {
         return &row_;
     }
     if (status == 100 || StatusContains({kCursorUnknown})) {
+        // The end leaves the buffers alone: the last row fetched stays
+        // readable, and a cursor that gave no row keeps its columns null.
         eof_ = true;
-        rowAvailable_ = false;
         return nullptr;
     }
     // Closing overwrites the status vector: keep the fetch's error.

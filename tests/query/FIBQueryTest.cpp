@@ -40,6 +40,8 @@ TEST_F(FIBQueryTest, SelectFetchesRowsThenEofWithoutAnotherServerCall) {
     EXPECT_EQ(q->Next(), nullptr);
     EXPECT_TRUE(q->Eof());
     EXPECT_EQ(q->RecordCount(), 3);
+    EXPECT_FALSE(q->Fields(0).IsNull()) << "the end keeps the last row readable";
+    EXPECT_EQ(q->Fields(0).AsInteger(), 3);
     // A server call would overwrite the status vector.
     StatusVector()[0] = 12345;
     EXPECT_EQ(q->Next(), nullptr);
@@ -65,6 +67,14 @@ TEST_F(FIBQueryTest, WithoutGoToFirstRecordNextBringsTheFirstRow) {
     ASSERT_NE(q->Next(), nullptr);
     EXPECT_EQ(q->RecordCount(), 1);
     EXPECT_EQ(q->PrepareCount(), 1);
+}
+
+TEST_F(FIBQueryTest, SelectWithoutRowsLeavesItsColumnsNull) {
+    auto q = c->Query(QStringLiteral("SELECT F_ID FROM FAKULTET WHERE F_ID < 0"));
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_TRUE(q->Eof());
+    EXPECT_EQ(q->RecordCount(), 0);
+    EXPECT_TRUE(q->Fields(0).IsNull());
 }
 
 TEST_F(FIBQueryTest, InsertWithoutParametersOpensNoCursor) {

@@ -82,6 +82,12 @@ TEST(FIBDatabaseServices, CachedStatementsAreKeyedByTrimmedTextAndReused) {
     EXPECT_FALSE(again->Open()) << "its cursor closed";
     TFIBQueryRegistry::Release(again);
     c.Tr().Rollback();
+
+    // A text written with bare line feeds is found again under the same key.
+    const int before = TFIBQueryRegistry::CachedCount(&c.Db());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_SQL(c.Db().SelectValue(QStringLiteral("select 2\nfrom rdb$database")));
+    EXPECT_EQ(TFIBQueryRegistry::CachedCount(&c.Db()), before + 1);
 }
 
 } // namespace

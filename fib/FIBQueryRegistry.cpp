@@ -3,8 +3,8 @@
 #include "fib/FIBDatabase.h"
 #include "fib/FIBQuery.h"
 
+#include <QHash>
 #include <QMultiHash>
-#include <QSet>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -13,7 +13,9 @@ namespace {
 
 struct Pool {
     QMultiHash<QString, TFIBQuery*> idle;
-    QSet<TFIBQuery*> inUse;
+    // In use, with the key it was asked for: the statement's own text may
+    // differ in its line breaks.
+    QHash<TFIBQuery*, QString> inUse;
     int destroyListener = 0;
 };
 
@@ -54,7 +56,7 @@ TFIBQuery* Acquire(TFIBDatabase* database, TFIBTransaction* transaction, const Q
         } else {
             query = new TFIBQuery(nullptr);
         }
-        pool.inUse.insert(query);
+        pool.inUse.insert(query, key);
     }
     if (newPool) {
         const int key2 =
@@ -94,8 +96,8 @@ void Release(TFIBQuery* query) {
         delete query;
         return;
     }
-    it->second.inUse.remove(query);
-    it->second.idle.insert(query->SQLText().trimmed(), query);
+    const QString key = it->second.inUse.take(query);
+    it->second.idle.insert(key.isEmpty() ? query->SQLText().trimmed() : key, query);
 }
 
 void DropText(TFIBDatabase* database, const QString& text) {

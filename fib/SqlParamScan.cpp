@@ -370,20 +370,20 @@ struct TComparison {
     bool negated;    // != ^= ~= <>
 };
 
-// The comparison operator that stands before the marker at index marker,
-// looking no further back than lower. Anything but =, !=, ^=, ~= and <>
+// The comparison operator that stands at the end of text (the server text
+// built so far, so that a macro value may supply it). Anything but =, !=, ^=, ~= and <>
 // (including <= and >=) is left alone, and so is an operator separated from
 // the parameter by "(": dropping the parenthesis would unbalance the text.
-std::optional<TComparison> ComparisonBefore(QStringView t, qsizetype lower, qsizetype marker) {
-    qsizetype k = marker - 1;
+std::optional<TComparison> ComparisonAtEnd(QStringView t) {
+    qsizetype k = t.size() - 1;
     bool parenthesis = false;
-    while (k >= lower && Is(t[k].unicode(), ccOperatorBlank)) {
+    while (k >= 0 && Is(t[k].unicode(), ccOperatorBlank)) {
         parenthesis = parenthesis || t[k] == u'(';
         --k;
     }
-    if (k < lower || parenthesis)
+    if (k < 0 || parenthesis)
         return std::nullopt;
-    const char16_t before = k > lower ? t[k - 1].unicode() : char16_t(0);
+    const char16_t before = k > 0 ? t[k - 1].unicode() : char16_t(0);
     if (t[k] == u'=') {
         if (before == u'!' || before == u'^' || before == u'~')
             return TComparison{k - 1, true};
@@ -417,6 +417,7 @@ TServerText BuildServerText(const QString& text, std::span<const TSQLParamRef> r
     QString& out = result.Text;
     out.reserve(text.size() + 16);
     qsizetype copied = 0;
+    bool replaced = false;
     for (std::size_t i = 0; i < refs.size(); ++i) {
         const TSQLParamRef& ref = refs[i];
         const qsizetype start = ref.StartPos - 1;
@@ -429,19 +430,22 @@ TServerText BuildServerText(const QString& text, std::span<const TSQLParamRef> r
             out += t.mid(copied, start - copied);
             out += ref.MacroQuoted ? QuotedMacroValue(v) : v;
             copied = end + 1;
+            replaced = true;
             continue;
         }
         if (!forceNulls || !value || !value->IsNull || !ref.InWhereClause || !ref.CanForceIsNull)
             continue;
-        const auto op = ComparisonBefore(t, copied, start);
+        out += t.mid(copied, start - copied);
+        copied = start;
+        const auto op = ComparisonAtEnd(out);
         if (!op)
             continue;
-        out += t.mid(copied, op->start - copied);
+        out.truncate(op->start);
         out += op->negated ? QStringLiteral(" IS NOT NULL ") : QStringLiteral(" IS NULL ");
         copied = end + 1;
+        replaced = true;
         result.ForcedNull.push_back(static_cast<qsizetype>(i));
     }
-    const bool replaced = copied > 0;
     out += t.mid(copied);
     result.Rewritten = options.ForExecute && replaced;
     return result;

@@ -4,6 +4,8 @@
 #include "fib/SqlLexer.h"
 #include "fib/SqlTxtRtns.h"
 
+#include <algorithm>
+
 using namespace sqllex;
 
 namespace {
@@ -115,14 +117,17 @@ bool IsWord(const TTok& tok, QStringView upperWord) {
     return tok.kind == TTokKind::tkWord && tok.text.compare(upperWord, Qt::CaseInsensitive) == 0;
 }
 
-QString NormalName(const TTok& tok) {
-    return tok.kind == TTokKind::tkQuoted ? tok.text.toString() : UpperAscii(tok.text);
-}
-
 // Builds one reference from the names of an entry: table, optional AS, alias.
+// An entry that holds a double-quoted name keeps every name as written; any
+// other entry is upper-cased.
 void AddEntry(QList<TTableRef>& out, const std::vector<TTok>& names) {
     if (names.empty())
         return;
+    const bool asWritten = std::any_of(
+        names.begin(), names.end(), [](const TTok& tok) { return tok.kind == TTokKind::tkQuoted; });
+    const auto NormalName = [asWritten](const TTok& tok) {
+        return asWritten ? tok.text.toString() : UpperAscii(tok.text);
+    };
     TTableRef ref;
     ref.Table = NormalName(names[0]);
     std::size_t k = 1;

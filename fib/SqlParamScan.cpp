@@ -370,28 +370,34 @@ struct TComparison {
     bool negated;    // != ^= ~= <>
 };
 
-// The comparison operator that stands before the marker at index marker,
-// looking no further back than lower. Anything but =, !=, ^=, ~= and <>
+// The comparison operator that stands before a parameter, in the server text
+// built so far (so that a macro value may supply it) followed by the source
+// text from copied up to the marker. Anything but =, !=, ^=, ~= and <>
 // (including <= and >=) is left alone, and so is an operator separated from
 // the parameter by "(": dropping the parenthesis would unbalance the text.
-std::optional<TComparison> ComparisonBefore(QStringView t, qsizetype lower, qsizetype marker) {
-    qsizetype k = marker - 1;
+// The returned position counts in that joined text.
+std::optional<TComparison> ComparisonBefore(QStringView built, QStringView source) {
+    const qsizetype n = built.size();
+    const auto at = [&](qsizetype k) {
+        return k < n ? built[k].unicode() : source[k - n].unicode();
+    };
+    qsizetype k = n + source.size() - 1;
     bool parenthesis = false;
-    while (k >= lower && Is(t[k].unicode(), ccOperatorBlank)) {
-        parenthesis = parenthesis || t[k] == u'(';
+    while (k >= 0 && Is(at(k), ccOperatorBlank)) {
+        parenthesis = parenthesis || at(k) == u'(';
         --k;
     }
-    if (k < lower || parenthesis)
+    if (k < 0 || parenthesis)
         return std::nullopt;
-    const char16_t before = k > lower ? t[k - 1].unicode() : char16_t(0);
-    if (t[k] == u'=') {
+    const char16_t before = k > 0 ? at(k - 1) : char16_t(0);
+    if (at(k) == u'=') {
         if (before == u'!' || before == u'^' || before == u'~')
             return TComparison{k - 1, true};
         if (before == u'<' || before == u'>')
             return std::nullopt;
         return TComparison{k, false};
     }
-    if (t[k] == u'>' && before == u'<')
+    if (at(k) == u'>' && before == u'<')
         return TComparison{k - 1, true};
     return std::nullopt;
 }
@@ -417,6 +423,7 @@ TServerText BuildServerText(const QString& text, std::span<const TSQLParamRef> r
     QString& out = result.Text;
     out.reserve(text.size() + 16);
     qsizetype copied = 0;
+    bool replaced = false;
     for (std::size_t i = 0; i < refs.size(); ++i) {
         const TSQLParamRef& ref = refs[i];
         const qsizetype start = ref.StartPos - 1;
@@ -429,19 +436,23 @@ TServerText BuildServerText(const QString& text, std::span<const TSQLParamRef> r
             out += t.mid(copied, start - copied);
             out += ref.MacroQuoted ? QuotedMacroValue(v) : v;
             copied = end + 1;
+            replaced = true;
             continue;
         }
         if (!forceNulls || !value || !value->IsNull || !ref.InWhereClause || !ref.CanForceIsNull)
             continue;
-        const auto op = ComparisonBefore(t, copied, start);
+        const auto op = ComparisonBefore(out, t.mid(copied, start - copied));
         if (!op)
             continue;
-        out += t.mid(copied, op->start - copied);
+        if (op->start < out.size())
+            out.truncate(op->start);
+        else
+            out += t.mid(copied, op->start - out.size());
         out += op->negated ? QStringLiteral(" IS NOT NULL ") : QStringLiteral(" IS NULL ");
         copied = end + 1;
+        replaced = true;
         result.ForcedNull.push_back(static_cast<qsizetype>(i));
     }
-    const bool replaced = copied > 0;
     out += t.mid(copied);
     result.Rewritten = options.ForExecute && replaced;
     return result;

@@ -184,7 +184,8 @@ bool IsDDL(QStringView text, qsizetype pos) {
     case u'S': {
         if (!MatchKeyword(u"SET", text, pos))
             return false;
-        qsizetype p = pos + 3;
+        // The character right after SET is its terminator and is not looked at.
+        qsizetype p = pos + 4;
         while (p <= text.size() && Is(text[p - 1].unicode(), ccLeadIn))
             ++p;
         return MatchKeyword(u"GENERATOR", text, p);

@@ -101,7 +101,7 @@ bool NeedsScan(QStringView text);
 
 // A table reference of a statement: a table name and its alias.
 struct TTableRef {
-    QString Table; // upper-cased unless quoted
+    QString Table; // upper-cased unless the entry holds a quoted name
     QString Alias; // empty when none was written
     bool operator==(const TTableRef&) const = default;
 };

@@ -60,7 +60,11 @@ TEST(StatementTables, AliasesJoinsAndDerivedParts) {
     } cases[] = {
         {"SELECT * FROM FAKULTET F JOIN student AS s ON s.F_ID = F.F_ID LEFT OUTER JOIN \"Tab\" t "
          "ON (a = b), D_F_K",
-         "FAKULTET|F,STUDENT|S,\"Tab\"|T,D_F_K"},
+         "FAKULTET|F,STUDENT|S,\"Tab\"|t,D_F_K"},
+        // An entry that holds a quoted name is kept exactly as written.
+        {"SELECT * FROM fakultet \"F\", \"Tab\" AS t, student s",
+         "fakultet|\"F\",\"Tab\"|t,STUDENT|S"},
+        {"UPDATE \"Tab\" t SET A = 1", "\"Tab\"|t"},
         {"SELECT * FROM A /* B, C */ CROSS JOIN B -- , D\r\n", "A,B"},
         {"SELECT * FROM A\r\n\t  NATURAL   JOIN B USING (K)", "A,B"},
         {"SELECT * FROM A JOIN B ON A.K IN (1, 2) AND A.L = B.L", "A,B"},

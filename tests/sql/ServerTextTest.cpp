@@ -111,6 +111,25 @@ TEST(ServerText, MacrosTakeTheirValues) {
     }
 }
 
+TEST(ServerText, MacroValueMaySupplyTheComparisonOfAForcedNull) {
+    const struct {
+        const char* text;
+        QMap<QString, QString> macros;
+        const char* expected;
+    } cases[] = {
+        {"SELECT * FROM T WHERE A @OP%= :X", {}, "SELECT * FROM T WHERE A  IS NULL "},
+        {"SELECT * FROM T WHERE A @OP%= :X",
+         {{"OP", "<>"}},
+         "SELECT * FROM T WHERE A  IS NOT NULL "},
+        {"SELECT * FROM T WHERE A @OP%= :X", {{"OP", ">="}}, "SELECT * FROM T WHERE A >= :X"},
+        {"SELECT * FROM T WHERE @@C%A =@ :X", {}, "SELECT * FROM T WHERE A  IS NULL "},
+    };
+    for (const auto& c : cases) {
+        const TServerText r = Build(QString::fromUtf8(c.text), {"X"}, c.macros);
+        EXPECT_EQ(r.Text, QString::fromUtf8(c.expected)) << c.text;
+    }
+}
+
 TEST(ServerText, MacroValueMayBringParametersForThePrepareScan) {
     const QString text = QStringLiteral("SELECT * FROM T WHERE @COND%1=1 AND B = :B");
     const TServerText r = Build(text, {}, {{"COND", "A = :A"}});

@@ -81,6 +81,9 @@ TEST(StatementKind, IsDecidedByTheFirstKeyword) {
         {"RECREATE VIEW V AS SELECT 1 FROM T", stkDDL},
         {"SET GENERATOR G TO 1", stkDDL},
         {"SET \r\n GENERATOR G TO 1", stkDDL},
+        {"SET GENERATOR", stkDDL},
+        {"SET(\tGENERATOR G TO 1", stkDDL}, // the terminator after SET is passed over
+        {"SET(GENERATOR G TO 1", stkUnknown},
         {"SET TRANSACTION", stkUnknown},
         {"COMMIT", stkUnknown},
         {"SELECTED", stkUnknown},

@@ -140,10 +140,22 @@ TEST_F(Transaction, DestroyingAnActiveTransactionEndsItAndReleasesReferences) {
     std::vector<TTransactionAction> ended;
     p.transaction->AfterEndListeners().Add(
         [&](TFIBTransaction*, TTransactionAction a, bool) { ended.push_back(a); });
+    std::vector<std::string> events;
+    p.transaction->BeforeEnd = [&](TFIBTransaction*, TTransactionAction, bool force) {
+        events.push_back(force ? "BeforeEnd forced" : "BeforeEnd");
+    };
+    p.transaction->AfterEnd = [&](TFIBTransaction*, TTransactionAction, bool) {
+        events.push_back("AfterEnd");
+    };
+    p.database->AfterEndTransaction = [&](TFIBTransaction*, TTransactionAction a, bool) {
+        events.push_back(a == TARollback ? "AfterEndTransaction rollback" : "AfterEndTransaction");
+    };
     p.transaction->SetTimeoutAction(TARollbackRetaining);
     p.transaction->StartTransaction();
     delete p.transaction;
     EXPECT_EQ(ended, std::vector<TTransactionAction>({TARollback}));
+    EXPECT_EQ(events, std::vector<std::string>(
+                          {"BeforeEnd forced", "AfterEnd", "AfterEndTransaction rollback"}));
     EXPECT_TRUE(told);
     EXPECT_EQ(link.Transaction(), nullptr);
     EXPECT_EQ(link.Database(), p.database);

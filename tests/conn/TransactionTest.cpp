@@ -162,3 +162,27 @@ TEST_F(Transaction, DestroyingAnActiveTransactionEndsItAndReleasesReferences) {
     EXPECT_EQ(p.database->DefaultTransaction(), nullptr);
     EXPECT_EQ(p.database->IndexOfTransaction(p.transaction), -1);
 }
+
+TEST_F(Transaction, TPBModeReplacesTheParameterLinesAtEveryStart) {
+    struct Case {
+        TTPBMode mode;
+        QStringList lines;
+        std::vector<int> tpb;
+    };
+    const Case cases[] = {
+        {tpbDefault, {"read", "wait", "concurrency"}, {3, 8, 6, 2}},
+        {tpbReadCommitted,
+         {"write", "isc_tpb_nowait", "read_committed", "rec_version"},
+         {3, 9, 7, 15, 17}},
+        {tpbRepeatableRead, {"write", "isc_tpb_nowait", "concurrency"}, {3, 9, 7, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        p.transaction->SetTPBMode(c.mode);
+        p.transaction->SetTRParams({"read", "wait", "concurrency"});
+        p.transaction->StartTransaction();
+        EXPECT_EQ(p.transaction->TRParams(), c.lines);
+        EXPECT_EQ(Bytes(p.transaction->TPB()), c.tpb);
+        p.transaction->Commit();
+    }
+}

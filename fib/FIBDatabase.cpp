@@ -149,6 +149,12 @@ void TFIBDatabase::SetName(const QString& name) {
 void TFIBDatabase::Loaded() {
     if (internalTransaction_)
         internalTransaction_->SetName(Name() + QStringLiteral("_InternalTransaction"));
+    if (!streamedConnected_)
+        return;
+    streamedConnected_ = false;
+    Connect(true);
+    if (defaultTransaction_ && !defaultTransaction_->Active())
+        defaultTransaction_->StartTransaction();
 }
 
 void TFIBDatabase::TransactionDestroyed(TFIBTransaction* transaction) {
@@ -242,6 +248,12 @@ void TFIBDatabase::SetLibraryName(const QString& name) {
 }
 
 void TFIBDatabase::SetConnected(bool connected) {
+    // While the owner is being built the other properties (name, parameters,
+    // default transaction) may not be set yet: the attach waits for Loaded.
+    if (IsLoading()) {
+        streamedConnected_ = connected;
+        return;
+    }
     if (connected)
         Connect(true);
     else if (Connected())

@@ -82,6 +82,8 @@ public:
     uint32_t WaitForRestoreConnect() const { return waitForRestoreConnect_; }
     void SetWaitForRestoreConnect(uint32_t v) { waitForRestoreConnect_ = v; }
     bool Connected() const { return handle_ != 0; }
+    // While loading, True is remembered: Loaded connects and starts the
+    // default transaction.
     void SetConnected(bool connected);
 
     // --- events (empty unless assigned) ---
@@ -215,6 +217,7 @@ private:
     bool synchronizeTime_ = true;
     bool upperOldNames_ = false;
     uint32_t waitForRestoreConnect_ = 0;
+    bool streamedConnected_ = false;
 
     isc_db_handle handle_ = 0;
     QByteArray dpb_;

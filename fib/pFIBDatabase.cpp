@@ -14,6 +14,18 @@ void TpFIBDatabase::Connect(bool raiseOnFailure) {
     TFIBDatabase::Connect(raiseOnFailure);
 }
 
+TpFIBTransaction::~TpFIBTransaction() {
+    // Ended before this layer goes, so that its end events and the
+    // connection's are told as for any other end.
+    MarkDestroying();
+    if (Active()) {
+        try {
+            EndTransaction(HardForm(TimeoutAction()), true);
+        } catch (...) {
+        }
+    }
+}
+
 void TpFIBTransaction::StartTransaction() {
     if (Active())
         return;

@@ -19,6 +19,8 @@ public:
 class TpFIBTransaction : public TFIBTransaction {
 public:
     explicit TpFIBTransaction(TComponent* owner = nullptr) : TFIBTransaction(owner) {}
+    // An active transaction is ended here, through this layer's events.
+    ~TpFIBTransaction() override;
 
     // tpbDefault sends TRParams as written; the other modes replace them at
     // every start.

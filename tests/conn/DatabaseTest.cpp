@@ -252,3 +252,29 @@ TEST_F(Database, ConnectingHookMayAttachAnotherConnection) {
     EXPECT_TRUE(other.database->Connected());
     EXPECT_NE(other.database->AttachmentID(), p.database->AttachmentID());
 }
+
+// Connected stored in the form: the attach waits until loading ends, then the
+// default transaction starts too.
+TEST(DatabaseLoading, ConnectedSetWhileLoadingConnectsAndStartsTransactionWhenLoaded) {
+    TComponent form;
+    form.SetName(QStringLiteral("main_frm"));
+    form.BeginLoading();
+    auto* database = new TpFIBDatabase(&form);
+    auto* transaction = new TpFIBTransaction(&form);
+    database->SetName(QStringLiteral("DataBase"));
+    database->SetDBName(SharedDatabase().ConnectionString());
+    database->SetDBParams({QStringLiteral("lc_ctype=WIN1251")});
+    database->ConnectParams().SetUserName(TestUser());
+    database->ConnectParams().SetPassword(TestPassword());
+    database->SetLibraryName(QStringLiteral("fbclient.dll"));
+    database->SetConnected(true);
+    EXPECT_FALSE(database->Connected());
+    // Set after Connected, as a stored description may list them.
+    database->SetDefaultTransaction(transaction);
+    transaction->SetDefaultDatabase(database);
+    form.EndLoading();
+    EXPECT_TRUE(database->Connected());
+    EXPECT_EQ(database->InternalTransaction()->Name(), "DataBase_InternalTransaction");
+    EXPECT_TRUE(transaction->Active());
+    transaction->Commit();
+}

@@ -140,13 +140,49 @@ TEST_F(Transaction, DestroyingAnActiveTransactionEndsItAndReleasesReferences) {
     std::vector<TTransactionAction> ended;
     p.transaction->AfterEndListeners().Add(
         [&](TFIBTransaction*, TTransactionAction a, bool) { ended.push_back(a); });
+    std::vector<std::string> events;
+    p.transaction->BeforeEnd = [&](TFIBTransaction*, TTransactionAction, bool force) {
+        events.push_back(force ? "BeforeEnd forced" : "BeforeEnd");
+    };
+    p.transaction->AfterEnd = [&](TFIBTransaction*, TTransactionAction, bool) {
+        events.push_back("AfterEnd");
+    };
+    p.database->AfterEndTransaction = [&](TFIBTransaction*, TTransactionAction a, bool) {
+        events.push_back(a == TARollback ? "AfterEndTransaction rollback" : "AfterEndTransaction");
+    };
     p.transaction->SetTimeoutAction(TARollbackRetaining);
     p.transaction->StartTransaction();
     delete p.transaction;
     EXPECT_EQ(ended, std::vector<TTransactionAction>({TARollback}));
+    EXPECT_EQ(events, std::vector<std::string>(
+                          {"BeforeEnd forced", "AfterEnd", "AfterEndTransaction rollback"}));
     EXPECT_TRUE(told);
     EXPECT_EQ(link.Transaction(), nullptr);
     EXPECT_EQ(link.Database(), p.database);
     EXPECT_EQ(p.database->DefaultTransaction(), nullptr);
     EXPECT_EQ(p.database->IndexOfTransaction(p.transaction), -1);
+}
+
+TEST_F(Transaction, TPBModeReplacesTheParameterLinesAtEveryStart) {
+    struct Case {
+        TTPBMode mode;
+        QStringList lines;
+        std::vector<int> tpb;
+    };
+    const Case cases[] = {
+        {tpbDefault, {"read", "wait", "concurrency"}, {3, 8, 6, 2}},
+        {tpbReadCommitted,
+         {"write", "isc_tpb_nowait", "read_committed", "rec_version"},
+         {3, 9, 7, 15, 17}},
+        {tpbRepeatableRead, {"write", "isc_tpb_nowait", "concurrency"}, {3, 9, 7, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        p.transaction->SetTPBMode(c.mode);
+        p.transaction->SetTRParams({"read", "wait", "concurrency"});
+        p.transaction->StartTransaction();
+        EXPECT_EQ(p.transaction->TRParams(), c.lines);
+        EXPECT_EQ(Bytes(p.transaction->TPB()), c.tpb);
+        p.transaction->Commit();
+    }
 }

@@ -179,6 +179,18 @@ TEST_F(Startup, ProgramEndsWithoutShowingTheMainWindowAfterAFailedConnection) {
     EXPECT_EQ(dialogs.modals, QStringList{"options_frm"});
 }
 
+TEST_F(Startup, ApplicationTitleNamesTheProgramWithoutDecoratingWindowCaptions) {
+    destroy_windows(); // the program makes its own
+    steps.connect = [] { throw Exception("refused"); };
+    run_program();
+    EXPECT_EQ(QCoreApplication::applicationName(), "Kestrin Veltor");
+    // An explicitly set display name would be appended by the window system
+    // to every caption; unset, it follows the application name.
+    QCoreApplication::setApplicationName("probe");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
+    QCoreApplication::setApplicationName("Kestrin Veltor");
+}
+
 TEST_F(Startup, UnwritableLanguageFileIsReportedAndStartUpGoesOnToTheConnection) {
     // A file name so long that no temporary file can be named beside it: the
     // language reads but cannot take new keys, whoever runs the test.

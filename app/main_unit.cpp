@@ -130,6 +130,13 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     main_window_target = this;
 }
 
+void Tmain_frm::UseDesignedPosition() {
+    centred_ = false;
+    // A window never moved is placed by the window manager wherever it likes;
+    // moving it to where it stands pins the designed top-left corner.
+    move(pos());
+}
+
 TFIBDatabase& Tmain_frm::Connection() {
     return *DataBase;
 }

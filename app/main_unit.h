@@ -96,7 +96,7 @@ public:
 
     // TMainWindowTarget
     QWidget& Window() override { return *this; }
-    void UseDesignedPosition() override { centred_ = false; }
+    void UseDesignedPosition() override;
     TFIBDatabase& Connection() override;
     void TranslateCaptions() override;
 

@@ -89,7 +89,10 @@ void run_startup() {
 }
 
 int run_program() {
-    QApplication::setApplicationDisplayName(ApplicationTitle());
+    // The application's own name, not a display name: window systems append
+    // a display name to every window caption (" — Kestrin Veltor"), and the
+    // captions are exactly what the language files and the suffix make them.
+    QApplication::setApplicationName(ApplicationTitle());
     create_windows();
     about_frm->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

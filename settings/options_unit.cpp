@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -160,4 +161,14 @@ void Toptions_frm::showEvent(QShowEvent* event) {
 void Toptions_frm::resizeEvent(QResizeEvent* event) {
     bottom_buttons_panel->setGeometry(0, height() - kPanelHeight, width(), kPanelHeight);
     QDialog::resizeEvent(event);
+}
+
+void Toptions_frm::keyPressEvent(QKeyEvent* event) {
+    // The dialog is left with OK or its close button only; Cancel does
+    // nothing, and neither does Escape.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

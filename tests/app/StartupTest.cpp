@@ -125,6 +125,21 @@ TEST_F(Startup, FirstStartNamesTheSystemsLanguageWhenItHasAFile) {
     EXPECT_EQ(TIniFile(options_file_name()).ReadString("General", "Language", "?"), fileName);
 }
 
+TEST_F(Startup, SavedPositionFlagWithoutEdgesPinsTheDesignedCornerElseTheWindowIsCentred) {
+    // Qt honours a top-level window's position only once it has been moved;
+    // an unmoved one is placed by the window manager.
+    for (const bool flag : {true, false}) {
+        destroy_windows();
+        create_windows();
+        folder.WriteFile("options.ini", flag ? "[General]\nSave_Forms_Position=1\n"
+                                             : "[General]\nSave_Forms_Position=0\n");
+        run_startup();
+        EXPECT_EQ(main_frm->IsCentredOnScreen(), !flag);
+        EXPECT_EQ(main_frm->testAttribute(Qt::WA_Moved), flag);
+        EXPECT_EQ(main_frm->pos(), QPoint(0, 0));
+    }
+}
+
 TEST_F(Startup, FailedConnectionShowsOnlyTheTranslatedMessageThenTheOptionsAndEnds) {
     folder.WriteFile("options.ini", "[General]\nLanguage=English\n[DataBase]\nDBName=wrong:path\n");
     folder.WriteFile("Languages/English.olg", "[WORDS]\n_DB_CONNECTION_ERROR_=No database.\n");
@@ -177,6 +192,18 @@ TEST_F(Startup, ProgramEndsWithoutShowingTheMainWindowAfterAFailedConnection) {
     EXPECT_TRUE(splashShown.shown);
     EXPECT_EQ(main_frm, nullptr);
     EXPECT_EQ(dialogs.modals, QStringList{"options_frm"});
+}
+
+TEST_F(Startup, ApplicationTitleNamesTheProgramWithoutDecoratingWindowCaptions) {
+    destroy_windows(); // the program makes its own
+    steps.connect = [] { throw Exception("refused"); };
+    run_program();
+    EXPECT_EQ(QCoreApplication::applicationName(), "Kestrin Veltor");
+    // An explicitly set display name would be appended by the window system
+    // to every caption; unset, it follows the application name.
+    QCoreApplication::setApplicationName("probe");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
+    QCoreApplication::setApplicationName("Kestrin Veltor");
 }
 
 TEST_F(Startup, UnwritableLanguageFileIsReportedAndStartUpGoesOnToTheConnection) {

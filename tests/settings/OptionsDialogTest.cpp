@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -44,6 +46,17 @@ TEST_F(OptionsDialog, DefaultsCancelAndTheCloseButtonSaveNothing) {
     EXPECT_TRUE(openAfterButtons);
     EXPECT_FALSE(folder.Exists("options.ini"));
     EXPECT_EQ(options->db_dbname_e->text(), "srv:/typed.fdb") << "the dialog keeps what was typed";
+}
+
+TEST_F(OptionsDialog, EscapeKeyLeavesTheDialogOpen) {
+    bool openAfterEscape = false;
+    dialogs.onModal = [&](QDialog& d) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(options->db_dbname_e, &escape);
+        openAfterEscape = d.isVisible();
+    };
+    ShowModal(*options);
+    EXPECT_TRUE(openAfterEscape);
 }
 
 TEST_F(OptionsDialog, UnwritableOptionsFileIsReportedAndTheDialogStaysOpen) {

@@ -50,3 +50,27 @@ void TFIBBase::ForgetTransaction() {
     transaction_ = nullptr;
     transactionIndex_ = -1;
 }
+
+void TFIBBase::ReleaseLinks(std::vector<TFIBBase*>& links, Hook TFIBBase::*hook,
+                            void (*forget)(TFIBBase&)) {
+    // The hooks may unregister links, so the list is re-read at every step.
+    for (int i = static_cast<int>(links.size()) - 1; i >= 0; --i) {
+        if (i >= static_cast<int>(links.size()))
+            continue;
+        TFIBBase* link = links[i];
+        if (!link)
+            continue;
+        if (link->*hook) {
+            try {
+                const Hook call = link->*hook;
+                call();
+            } catch (...) {
+            }
+        }
+        if (i < static_cast<int>(links.size()) && links[i] == link) {
+            forget(*link);
+            links[i] = nullptr;
+        }
+    }
+    links.clear();
+}

@@ -4,6 +4,7 @@
 // the connection and the transaction call them.
 
 #include <functional>
+#include <vector>
 
 class TComponent;
 class TFIBDatabase;
@@ -47,6 +48,13 @@ public:
     Hook OnBeforeTransactionStart;
     Hook OnAfterTransactionStart;
     Hook OnTransactionFree; // the transaction is being destroyed
+
+    // A connection or transaction that is being destroyed tells its links,
+    // last registered first, through their hook (whose exceptions are
+    // swallowed: destruction goes on); each link still registered afterwards
+    // is then cut loose by forget. Clears the list.
+    static void ReleaseLinks(std::vector<TFIBBase*>& links, Hook TFIBBase::*hook,
+                             void (*forget)(TFIBBase&));
 
 private:
     friend class TFIBDatabase;

@@ -109,26 +109,10 @@ TFIBDatabase::~TFIBDatabase() {
         destroyListeners_.Call(this);
     } catch (...) {
     }
-    for (int i = SQLObjectCount() - 1; i >= 0; --i) {
-        if (i >= SQLObjectCount())
-            continue;
-        TFIBBase* link = sqlObjects_[i];
-        if (!link)
-            continue;
-        if (link->OnDatabaseFree) {
-            try {
-                TFIBBase::Hook hook = link->OnDatabaseFree;
-                hook();
-            } catch (...) {
-            }
-        }
-        if (i < SQLObjectCount() && sqlObjects_[i] == link) {
-            link->SetTransaction(nullptr);
-            link->ForgetDatabase();
-            sqlObjects_[i] = nullptr;
-        }
-    }
-    sqlObjects_.clear();
+    TFIBBase::ReleaseLinks(sqlObjects_, &TFIBBase::OnDatabaseFree, [](TFIBBase& link) {
+        link.SetTransaction(nullptr);
+        link.ForgetDatabase();
+    });
     for (TFIBTransaction* t : std::vector<TFIBTransaction*>(transactions_))
         t->ForgetDatabase(this);
     transactions_.clear();

@@ -44,25 +44,8 @@ TFIBTransaction::~TFIBTransaction() {
         destroyed_.CallReversed(this);
     } catch (...) {
     }
-    for (int i = SQLObjectCount() - 1; i >= 0; --i) {
-        if (i >= SQLObjectCount())
-            continue;
-        TFIBBase* link = sqlObjects_[i];
-        if (!link)
-            continue;
-        if (link->OnTransactionFree) {
-            try {
-                TFIBBase::Hook hook = link->OnTransactionFree;
-                hook();
-            } catch (...) {
-            }
-        }
-        if (i < SQLObjectCount() && sqlObjects_[i] == link) {
-            link->ForgetTransaction();
-            sqlObjects_[i] = nullptr;
-        }
-    }
-    sqlObjects_.clear();
+    TFIBBase::ReleaseLinks(sqlObjects_, &TFIBBase::OnTransactionFree,
+                           [](TFIBBase& link) { link.ForgetTransaction(); });
     for (TFIBDatabase* db : std::vector<TFIBDatabase*>(databases_))
         db->RemoveTransaction(this);
     databases_.clear();

@@ -292,11 +292,12 @@ Variant TFIBXSQLVAR::AsVariant() const {
         const int64_t v = Read<int64_t>(p);
         if (scale == 0)
             return Variant(v);
-        if (scale >= -4) {
-            // Currency holds four decimals; a scale of -1..-4 fits exactly.
-            const int64_t currency = v * IntPowerOfTen(4 + scale);
+        // Currency holds four decimals, so a scale of -1..-4 fits exactly,
+        // unless the value lies beyond the currency range (NUMERIC(18,2)
+        // near its limit): then it is the value itself as a double.
+        int64_t currency = 0;
+        if (scale >= -4 && !__builtin_mul_overflow(v, IntPowerOfTen(4 + scale), &currency))
             return Variant(static_cast<double>(currency) / 10000.0);
-        }
         return Variant(AsDouble());
     }
     case SQLBlob:

@@ -104,6 +104,10 @@ TEST_F(XSQLVarTest, VariantKindFollowsTypeAndScale) {
     Fetch(col, int64_t{12345});
     EXPECT_EQ(col.AsVariant().Type(), TVarType::varDouble);
     EXPECT_DOUBLE_EQ(col.AsVariant().ToDouble(), 123.45);
+    // Beyond the currency range the product would overflow 64 bits.
+    TFIBXSQLVAR& huge = Column({SQL_INT64 + 1, -2, 8});
+    Fetch(huge, int64_t{900000000000000000});
+    EXPECT_DOUBLE_EQ(huge.AsVariant().ToDouble(), 9e15);
     TFIBXSQLVAR& big = Column({SQL_INT64 + 1, 0, 8});
     Fetch(big, int64_t{1} << 40);
     EXPECT_EQ(big.AsVariant(), Variant(int64_t{1} << 40));
@@ -225,6 +229,10 @@ TEST_F(XSQLVarTest, ConversionsNotDefinedForTheTypeRaiseInvalidDataConversion) {
     FetchVarchar(text, QByteArray("12x"));
     EXPECT_EQ(ClientErrorOf([&] { text.AsInteger(); }), fibeInvalidDataConversion);
     EXPECT_EQ(ClientErrorOf([&] { text.AsDateTime(); }), fibeInvalidDataConversion);
+    // Beyond the currency range the product would overflow 64 bits.
+    TFIBXSQLVAR& huge = Column({SQL_INT64 + 1, -2, 8});
+    Fetch(huge, int64_t{900000000000000000});
+    EXPECT_DOUBLE_EQ(huge.AsVariant().ToDouble(), 9e15);
     TFIBXSQLVAR& big = Column({SQL_INT64 + 1, 0, 8});
     Fetch(big, int64_t{1} << 40);
     EXPECT_EQ(ClientErrorOf([&] { big.AsInteger(); }), fibeInvalidDataConversion);

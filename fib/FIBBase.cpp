@@ -74,3 +74,18 @@ void TFIBBase::ReleaseLinks(std::vector<TFIBBase*>& links, Hook TFIBBase::*hook,
     }
     links.clear();
 }
+
+int TFIBBase::AddToLinks(std::vector<TFIBBase*>& links, TFIBBase* link) {
+    for (size_t i = 0; i < links.size(); ++i)
+        if (!links[i]) {
+            links[i] = link;
+            return static_cast<int>(i);
+        }
+    links.push_back(link);
+    return static_cast<int>(links.size()) - 1;
+}
+
+void TFIBBase::RemoveFromLinks(std::vector<TFIBBase*>& links, int index) {
+    if (index >= 0 && index < static_cast<int>(links.size()))
+        links[index] = nullptr;
+}

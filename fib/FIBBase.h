@@ -53,6 +53,10 @@ public:
     // last registered first, through their hook (whose exceptions are
     // swallowed: destruction goes on); each link still registered afterwards
     // is then cut loose by forget. Clears the list.
+    // A link list reuses the first free slot; a removed link leaves its slot
+    // free, so the other links keep their indexes.
+    static int AddToLinks(std::vector<TFIBBase*>& links, TFIBBase* link);
+    static void RemoveFromLinks(std::vector<TFIBBase*>& links, int index);
     static void ReleaseLinks(std::vector<TFIBBase*>& links, Hook TFIBBase::*hook,
                              void (*forget)(TFIBBase&));
 

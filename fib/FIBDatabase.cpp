@@ -271,18 +271,11 @@ const QByteArray& TFIBDatabase::DPB() {
 // --- registration ----------------------------------------------------------------
 
 int TFIBDatabase::RegisterLink(TFIBBase* link) {
-    for (size_t i = 0; i < sqlObjects_.size(); ++i)
-        if (!sqlObjects_[i]) {
-            sqlObjects_[i] = link;
-            return static_cast<int>(i);
-        }
-    sqlObjects_.push_back(link);
-    return static_cast<int>(sqlObjects_.size()) - 1;
+    return TFIBBase::AddToLinks(sqlObjects_, link);
 }
 
 void TFIBDatabase::UnregisterLink(int index) {
-    if (index >= 0 && index < SQLObjectCount())
-        sqlObjects_[index] = nullptr;
+    TFIBBase::RemoveFromLinks(sqlObjects_, index);
 }
 
 void TFIBDatabase::AddTransaction(TFIBTransaction* transaction) {

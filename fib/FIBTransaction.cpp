@@ -192,18 +192,11 @@ IIBClientLibrary& TFIBTransaction::ClientLibrary() const {
 // --- links -------------------------------------------------------------------------
 
 int TFIBTransaction::RegisterLink(TFIBBase* link) {
-    for (size_t i = 0; i < sqlObjects_.size(); ++i)
-        if (!sqlObjects_[i]) {
-            sqlObjects_[i] = link;
-            return static_cast<int>(i);
-        }
-    sqlObjects_.push_back(link);
-    return static_cast<int>(sqlObjects_.size()) - 1;
+    return TFIBBase::AddToLinks(sqlObjects_, link);
 }
 
 void TFIBTransaction::UnregisterLink(int index) {
-    if (index >= 0 && index < SQLObjectCount())
-        sqlObjects_[index] = nullptr;
+    TFIBBase::RemoveFromLinks(sqlObjects_, index);
 }
 
 void TFIBTransaction::ForEachLink(const TFIBBase::Hook TFIBBase::*hook, bool reversed) {

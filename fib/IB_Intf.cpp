@@ -97,8 +97,10 @@ QString TIBClientLibrary::PlatformFileName(const QString& libraryName) {
 
 TIBClientLibrary::TIBClientLibrary(const QString& libraryName) : libraryName_(libraryName) {
     SaveFloatingPointControl();
-    module_ =
-        dlopen(PlatformFileName(libraryName).toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+    // Kept mapped after its last dlclose: the client library leaves threads
+    // and thread-local storage behind that must not outlive its code.
+    module_ = dlopen(PlatformFileName(libraryName).toLocal8Bit().constData(),
+                     RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!module_)
         throw Exception(FormatText(QStringLiteral("Can't load library %s "), {libraryName}));
     try {

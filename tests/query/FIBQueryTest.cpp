@@ -11,19 +11,7 @@ using namespace veltor::test;
 
 namespace {
 
-class FIBQueryTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        EXPECT_SQL(c = std::make_unique<Connection>());
-        ASSERT_TRUE(c && c->Db().Connected());
-        c->Tr().StartTransaction();
-    }
-    void TearDown() override {
-        if (c && c->Tr().Active())
-            c->Tr().Rollback();
-    }
-    std::unique_ptr<Connection> c;
-};
+class FIBQueryTest : public ConnectedTest {};
 
 TEST_F(FIBQueryTest, SelectFetchesRowsThenEofWithoutAnotherServerCall) {
     auto q = c->Query(QStringLiteral("SELECT F_ID, NAZVA FROM FAKULTET ORDER BY F_ID"));

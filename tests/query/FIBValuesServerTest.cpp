@@ -12,17 +12,11 @@ using namespace veltor::test;
 
 namespace {
 
-class FIBValuesServerTest : public ::testing::Test {
+class FIBValuesServerTest : public ConnectedTest {
 protected:
     void SetUp() override {
         FormatSettings().DecimalSeparator = u'.';
-        EXPECT_SQL(c = std::make_unique<Connection>());
-        ASSERT_TRUE(c && c->Db().Connected());
-        c->Tr().StartTransaction();
-    }
-    void TearDown() override {
-        if (c && c->Tr().Active())
-            c->Tr().Rollback();
+        ConnectedTest::SetUp();
     }
     // Inserts one row through parameters, then selects it back.
     std::unique_ptr<TFIBQuery> RoundTrip(const QString& column,
@@ -38,7 +32,6 @@ protected:
         EXPECT_FALSE(sel->Eof());
         return sel;
     }
-    std::unique_ptr<Connection> c;
     int id_ = 0;
 };
 

@@ -50,3 +50,18 @@ std::unique_ptr<TFIBQuery> Connection::Query(const QString& text, TComponent* ow
 }
 
 } // namespace veltor::test
+
+namespace veltor::test {
+
+void ConnectedTest::SetUp() {
+    EXPECT_SQL(c = std::make_unique<Connection>());
+    ASSERT_TRUE(c && c->Db().Connected());
+    c->Tr().StartTransaction();
+}
+
+void ConnectedTest::TearDown() {
+    if (c && c->Tr().Active())
+        c->Tr().Rollback();
+}
+
+} // namespace veltor::test

@@ -30,6 +30,15 @@ private:
     TFIBTransaction* tr_;
 };
 
+// A test with a connected Connection whose transaction is started before
+// and rolled back after each case, so cases leave no rows behind.
+class ConnectedTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::unique_ptr<Connection> c;
+};
+
 // Runs an operation and returns the message of what it raised.
 template <typename F> QString MessageOf(F&& f) {
     try {

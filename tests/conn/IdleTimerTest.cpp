@@ -31,10 +31,11 @@ TEST(IdleTimer, InternalTransactionEndsBetweenOneAndTwoSecondsAfterItsLastCall) 
     EXPECT_EQ(internal->TimeoutAction(), TACommit);
 
     std::vector<TTransactionAction> ended;
-    internal->AfterEndListeners().Add([&](TFIBTransaction*, TTransactionAction a, bool force) {
-        EXPECT_TRUE(force);
-        ended.push_back(a);
-    });
+    const TListenerRegistration listener =
+        internal->AfterEndListeners().Add([&](TFIBTransaction*, TTransactionAction a, bool force) {
+            EXPECT_TRUE(force);
+            ended.push_back(a);
+        });
     internal->StartTransaction();
     EXPECT_TRUE(internal->IdleTimerRunning());
 

@@ -359,7 +359,8 @@ void TFIBDatabase::StopIdleTimer() {
 }
 
 void TFIBDatabase::IdleTimerFired() {
-    // Runs from the event loop: nothing may escape into it.
+    // Runs from the event loop: nothing may escape into it; a failure goes to
+    // the background error handler.
     try {
         if (!Connected())
             return;
@@ -374,5 +375,6 @@ void TFIBDatabase::IdleTimerFired() {
         if (OnTimeout)
             OnTimeout(this);
     } catch (...) {
+        ReportBackgroundError(std::current_exception());
     }
 }

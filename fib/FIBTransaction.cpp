@@ -301,7 +301,8 @@ void TFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
 }
 
 void TFIBTransaction::IdleTick() {
-    // Runs from the event loop: nothing may escape into it.
+    // Runs from the event loop: nothing may escape into it; a failure goes to
+    // the background error handler.
     try {
         if (!Active()) {
             idleTimer_->stop();
@@ -315,5 +316,6 @@ void TFIBTransaction::IdleTick() {
         if (OnTimeout)
             OnTimeout(this);
     } catch (...) {
+        ReportBackgroundError(std::current_exception());
     }
 }

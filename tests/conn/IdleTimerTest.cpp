@@ -69,3 +69,32 @@ TEST(IdleTimer, ProgramTransactionHasNoTimer) {
     EXPECT_FALSE(p.transaction->IdleTimerRunning());
     p.transaction->Commit();
 }
+
+TEST(IdleTimer, AFailureInAnIdleTickGoesToTheBackgroundErrorHandler) {
+    Application();
+    std::vector<QString> reported;
+    SetBackgroundErrorHandler([&](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const Exception& e) {
+            reported.push_back(e.Message());
+        }
+    });
+    {
+        ProgramComponents p(SharedDatabase().ConnectionString());
+        p.database->Connect();
+        TFIBTransaction* internal = p.database->InternalTransaction();
+        internal->OnTimeout = [](TFIBTransaction*) { throw Exception("timeout handler failed"); };
+        internal->StartTransaction();
+        QElapsedTimer waited;
+        waited.start();
+        QEventLoop loop;
+        while (reported.empty() && waited.elapsed() < 3000) {
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        EXPECT_FALSE(internal->Active());
+    }
+    SetBackgroundErrorHandler(nullptr);
+    EXPECT_EQ(reported, std::vector<QString>({"timeout handler failed"}));
+}

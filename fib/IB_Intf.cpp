@@ -1,7 +1,7 @@
 #include "fib/IB_Intf.h"
 
-#include "fib/Format.h"
-#include "fib/TextCodec.h"
+#include "base/Format.h"
+#include "base/TextCodec.h"
 #include "fib/fib.h"
 
 #include <cerrno>

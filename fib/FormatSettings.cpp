@@ -31,6 +31,14 @@ QString WithSeparator(QString text) {
 
 } // namespace
 
+QString TFormatSettings::CMonthName(int month, bool full) {
+    return QLocale::c().monthName(month, full ? QLocale::LongFormat : QLocale::ShortFormat);
+}
+
+QString TFormatSettings::CDayName(int day, bool full) {
+    return QLocale::c().dayName(day, full ? QLocale::LongFormat : QLocale::ShortFormat);
+}
+
 TFormatSettings& FormatSettings() {
     static TFormatSettings settings = FromSystemLocale();
     return settings;

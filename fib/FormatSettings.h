@@ -53,6 +53,9 @@ struct TFormatSettings {
 // Process-wide settings, taken from the system locale at first use; tests and
 // the program may change them.
 TFormatSettings& FormatSettings();
+// The settings of a given locale (the C locale gives the defaults above).
+class QLocale;
+TFormatSettings FormatSettingsOf(const QLocale& locale);
 
 // General floating-point text: up to 15 significant digits, exponent form
 // (1E20, 1E-5) only where plain digits would not do.

@@ -356,7 +356,8 @@ private:
             else if (len <= 2)
                 out_ += Padded(month_, len);
             else if (month_ >= 1)
-                out_ += (len == 3 ? settings_.ShortMonthNames : settings_.LongMonthNames)[month_ - 1];
+                out_ +=
+                    (len == 3 ? settings_.ShortMonthNames : settings_.LongMonthNames)[month_ - 1];
             return len;
         }
         case u'y':
@@ -777,9 +778,8 @@ bool TryParseDateTime(const QString& text, TDateTimeKind kind, double* value,
         Scanner in(t);
         if (ScanDate(in, settings, &date)) {
             in.SkipBlanks();
-            parsed = in.AtEnd() ||
-                     (kind == TDateTimeKind::DateTime && ScanTime(in, settings, &time) &&
-                      (in.SkipBlanks(), in.AtEnd()));
+            parsed = in.AtEnd() || (kind == TDateTimeKind::DateTime &&
+                                    ScanTime(in, settings, &time) && (in.SkipBlanks(), in.AtEnd()));
         }
     }
     if (!parsed && kind != TDateTimeKind::Date) {

@@ -39,8 +39,7 @@ struct TFormatSettings {
     int CurrencyDecimals = 2;
 
     // The C locale's English names, for the defaults above.
-    template <int N>
-    static std::array<QString, N> DefaultNames(bool months, bool full) {
+    template <int N> static std::array<QString, N> DefaultNames(bool months, bool full) {
         std::array<QString, N> names;
         for (int i = 0; i < N; ++i)
             names[i] = months ? CMonthName(i + 1, full) : CDayName(i + 1, full);

@@ -97,7 +97,7 @@ TEST(FormatDateTime, EveryTokenUnderTwoLocales) {
         {"h:nn AM/PM", kNight, "12:30 AM", "12.30 AM"},
         {"h:nn A/P", kAfternoon, "1:05 P", "1.05 P"},
         {"h:nn a/p", kNight, "12:30 a", "12.30 a"},
-        {"AMPM hh", kAfternoon, "PM 13", " 13"},        // the designator must follow
+        {"AMPM hh", kAfternoon, "PM 13", " 13"},          // the designator must follow
         {"hh AMPM hh", kAfternoon, "01 PM 13", "13  13"}, // each h looks up to the next
         {"hh 'AMPM'", kAfternoon, "13 AMPM", "13 AMPM"},  // quoted text is no token
         {"hh AMPM mm", kAfternoon, "01 PM 12", "13  12"}, // AMPM ends the minutes rule
@@ -162,9 +162,12 @@ TEST(FormatSettingsOf, PatternsRenderAsTheLocaleDoes) {
     const QDate date(2009, 3, 5);
     const QTime time(13, 5, 7);
     const QLocale locales[] = {
-        QLocale(QLocale::German, QLocale::Germany),  QLocale(QLocale::English, QLocale::UnitedStates),
-        QLocale(QLocale::Russian, QLocale::Russia),  QLocale(QLocale::Japanese, QLocale::Japan),
-        QLocale(QLocale::Finnish, QLocale::Finland), QLocale(QLocale::Swedish, QLocale::Sweden),
+        QLocale(QLocale::German, QLocale::Germany),
+        QLocale(QLocale::English, QLocale::UnitedStates),
+        QLocale(QLocale::Russian, QLocale::Russia),
+        QLocale(QLocale::Japanese, QLocale::Japan),
+        QLocale(QLocale::Finnish, QLocale::Finland),
+        QLocale(QLocale::Swedish, QLocale::Sweden),
         QLocale(QLocale::English, QLocale::UnitedKingdom),
         QLocale(QLocale::Ukrainian, QLocale::Ukraine),
     };
@@ -253,9 +256,9 @@ TEST(FormatGeneralFloat, SignificantDigitsAndExponentForm) {
 TEST(FormatGeneralFloat, FifteenDigitsAgreeWithFloatToStr) {
     const TFormatSettings saved = FormatSettings();
     FormatSettings().DecimalSeparator = u',';
-    const double values[] = {1,         -2.5,      0.1,    1.0 / 3, 2.0 / 3, 123456789012345.0,
-                             1e15,      1.5e-5,    1e-4,   6.02214076e23,    -9.87654321e-10,
-                             4294967296.0, 12345.678, 0.007};
+    const double values[] = {
+        1,      -2.5, 0.1,           1.0 / 3,         2.0 / 3,      123456789012345.0, 1e15,
+        1.5e-5, 1e-4, 6.02214076e23, -9.87654321e-10, 4294967296.0, 12345.678,         0.007};
     for (double v : values)
         EXPECT_EQ(FormatGeneralFloat(v, 15, FormatSettings()), FloatToStr(v)) << v;
     FormatSettings() = saved;

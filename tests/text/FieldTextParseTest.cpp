@@ -68,24 +68,15 @@ TEST(TryParseFloat, NumbersInTheLocale) {
         bool ok;
         double value;
     } cases[] = {
-        {"1.5", &point, true, 1.5},
-        {"1,5", &comma, true, 1.5},
-        {" -2,25 ", &comma, true, -2.25},
-        {"1,5", &point, false, 0},
-        {"1.5", &comma, false, 0},
-        {"1,234.5", &point, false, 0}, // no grouping
-        {"1e3", &point, true, 1000},
-        {"1,5E-2", &comma, true, 0.015},
-        {".5", &point, true, 0.5},
-        {"5.", &point, true, 5},
-        {"", &point, false, 0},
-        {".", &point, false, 0},
-        {"e5", &point, false, 0},
-        {"1e", &point, false, 0},
-        {"1.2.3", &point, false, 0},
-        {"inf", &point, false, 0},
-        {"nan", &point, false, 0},
-        {"1e999", &point, false, 0}, // beyond the double range
+        {"1.5", &point, true, 1.5},       {"1,5", &comma, true, 1.5},
+        {" -2,25 ", &comma, true, -2.25}, {"1,5", &point, false, 0},
+        {"1.5", &comma, false, 0},        {"1,234.5", &point, false, 0}, // no grouping
+        {"1e3", &point, true, 1000},      {"1,5E-2", &comma, true, 0.015},
+        {".5", &point, true, 0.5},        {"5.", &point, true, 5},
+        {"", &point, false, 0},           {".", &point, false, 0},
+        {"e5", &point, false, 0},         {"1e", &point, false, 0},
+        {"1.2.3", &point, false, 0},      {"inf", &point, false, 0},
+        {"nan", &point, false, 0},        {"1e999", &point, false, 0}, // beyond the double range
     };
     for (const Case& c : cases) {
         double value = -1;

@@ -794,12 +794,13 @@ bool TryParseDateTime(const QString& text, TDateTimeKind kind, double* value,
     return true;
 }
 
+// The platform's texts, the doubled quotes of the date-and-time one included.
 QString InvalidDateTimeMessage(const QString& text, TDateTimeKind kind) {
     switch (kind) {
     case TDateTimeKind::Date:
-        return QStringLiteral("''%1'' is not a valid date").arg(text);
+        return QStringLiteral("'%1' is not a valid date").arg(text);
     case TDateTimeKind::Time:
-        return QStringLiteral("''%1'' is not a valid time").arg(text);
+        return QStringLiteral("'%1' is not a valid time").arg(text);
     case TDateTimeKind::DateTime:
         break;
     }

@@ -90,7 +90,8 @@ enum class TDateTimeKind { Date, Time, DateTime };
 bool TryParseDateTime(const QString& text, TDateTimeKind kind, double* value,
                       const TFormatSettings& settings = FormatSettings());
 // The platform's message for a text that did not parse, the text inserted:
-// "''%s'' is not a valid date", "... time", "... date and time".
+// "'%s' is not a valid date", "'%s' is not a valid time" and (quotes doubled)
+// "''%s'' is not a valid date and time".
 QString InvalidDateTimeMessage(const QString& text, TDateTimeKind kind);
 
 // --- Code page check --------------------------------------------------------

@@ -174,12 +174,12 @@ TEST(InvalidDateTimeMessage, QuotesTheTextAsThePlatformDoes) {
     EXPECT_EQ(InvalidDateTimeMessage(QStringLiteral("abc"), TDateTimeKind::DateTime),
               "''abc'' is not a valid date and time");
     EXPECT_EQ(InvalidDateTimeMessage(QStringLiteral("31.02"), TDateTimeKind::Date),
-              "''31.02'' is not a valid date");
+              "'31.02' is not a valid date");
     EXPECT_EQ(InvalidDateTimeMessage(QStringLiteral("25:00"), TDateTimeKind::Time),
-              "''25:00'' is not a valid time");
+              "'25:00' is not a valid time");
     // a %1 in the text is not taken for a marker
     EXPECT_EQ(InvalidDateTimeMessage(QStringLiteral("%1%2"), TDateTimeKind::Date),
-              "''%1%2'' is not a valid date");
+              "'%1%2' is not a valid date");
 }
 
 TEST(FirstCharOutsideWin1251, NamesTheFirstCharacterTheCodePageCannotHold) {

@@ -267,6 +267,8 @@ QString RenderSection(const NumericSection& s, double value, const TFormatSettin
 
 // --- Date-time display formats ------------------------------------------------
 
+constexpr double kMaxDays = 1e9;
+
 // Nested patterns (c, t, ddddd) may name further patterns; two levels are
 // enough for any sound pattern and stop a pattern that names itself.
 constexpr int kMaxPatternDepth = 2;
@@ -632,6 +634,9 @@ bool ScanTime(Scanner& in, const TFormatSettings& settings, QTime* time) {
 // --- Public functions -------------------------------------------------------------
 
 QString FormatDateTime(const QString& format, double dateTime, const TFormatSettings& settings) {
+    // Beyond any calendar date (and not convertible to a day number at all).
+    if (!std::isfinite(dateTime) || std::fabs(dateTime) > kMaxDays)
+        return {};
     DateTimeWriter writer(dateTime, settings);
     writer.Write(format);
     return writer.Text();

@@ -6,6 +6,7 @@
 #include "fib/FieldText.h"
 
 #include <QLocale>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -154,6 +155,11 @@ TEST(FormatDateTime, PatternsThatNameThemselvesEnd) {
     s.LongTimePattern = QStringLiteral("tt");
     // two levels of nesting, then nothing
     EXPECT_EQ(FormatDateTime(QStringLiteral("ddddd"), kAfternoon, s), " | |");
+}
+
+TEST(FormatDateTime, NoDateGivesNoText) {
+    EXPECT_EQ(FormatDateTime(QStringLiteral("c"), std::nan(""), WithDesignators()), "");
+    EXPECT_EQ(FormatDateTime(QStringLiteral("c"), 1e300, WithDesignators()), "");
 }
 
 // The patterns taken from a locale render a date and a time as the locale

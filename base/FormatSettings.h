@@ -16,7 +16,7 @@ struct TFormatSettings {
     QString ShortDateFormat = QStringLiteral("dd.MM.yyyy"); // Qt date format
     QString LongTimeFormat = QStringLiteral("HH:mm:ss");    // Qt time format
 
-    // What display formats and field texts need (see fib/FieldText.h). The
+    // What display formats and field texts need (see base/FieldText.h). The
     // four patterns below are in the display-format token language ("dd.mm.yyyy",
     // "hh:nn:ss"), not Qt's; taken from the same locale as the Qt formats above.
     QChar DateSeparator = u'.';

@@ -3,7 +3,7 @@
 // names and patterns.
 
 #include "PrintQString.h"
-#include "fib/FieldText.h"
+#include "base/FieldText.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "fib/FieldText.h"
+#include "base/FieldText.h"
 
-#include "fib/TextCodec.h"
+#include "base/TextCodec.h"
 
 #include <QDate>
 #include <QLocale>

@@ -5,7 +5,7 @@
 // fits the connection's code page. Pure functions of their arguments and the
 // given format settings; nothing here knows about datasets or fields.
 
-#include "fib/FormatSettings.h"
+#include "base/FormatSettings.h"
 
 #include <QString>
 #include <cstdint>

@@ -59,6 +59,7 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
       deleteQuery_(MakeQuery(this, "DeleteQuery")), refreshQuery_(MakeQuery(this, "RefreshQuery")),
       countQuery_(new TFIBQuery(this)), masterLink_(std::make_unique<TFIBDataLink>(this)) {
     selectQuery_->SetGoToFirstRecordOnExecute(false);
+    countQuery_->SetGoToFirstRecordOnExecute(false);
     base_.OnTransactionEnding = [this] { TransactionEnding(); };
     base_.OnDatabaseDisconnecting = [this] { Close(); };
     base_.OnDatabaseFree = [this] { Close(); };

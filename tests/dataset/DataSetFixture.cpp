@@ -1,7 +1,7 @@
 #include "DataSetFixture.h"
 
+#include "base/FormatSettings.h"
 #include "fib/FIBStoredForms.h"
-#include "fib/FormatSettings.h"
 
 namespace veltor::test {
 

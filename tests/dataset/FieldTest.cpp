@@ -3,7 +3,7 @@
 
 #include "DataSetFixture.h"
 
-#include "fib/FormatSettings.h"
+#include "base/FormatSettings.h"
 
 using namespace veltor::test;
 

@@ -4,7 +4,7 @@
 #include "DataSetFixture.h"
 #include "Recorder.h"
 
-#include "fib/TextCodec.h"
+#include "base/TextCodec.h"
 
 #include <cmath>
 

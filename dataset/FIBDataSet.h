@@ -23,7 +23,7 @@ class TFIBDataLink;
 // Statement text as lines, the way a statement's SQL list keeps it.
 QStringList SplitSQLLines(const QString& text);
 
-class TFIBCustomDataSet : public TDataSet {
+class TFIBCustomDataSet : public TWideDataSet {
 public:
     explicit TFIBCustomDataSet(TComponent* owner = nullptr);
     ~TFIBCustomDataSet() override;

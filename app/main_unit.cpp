@@ -7,8 +7,8 @@
 #include "model/TestingModel.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
-#include "settings/UserDialogs.h"
 #include "settings/options_unit.h"
+#include "ui/UserDialogs.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -46,7 +46,7 @@ QAction* BindItem(QMenu* menu, const char* name, QAction* action) {
 QLabel* MakeLabel(TPanel* panel, const char* name, QPoint at, const char* key, int anchors) {
     auto* label = new QLabel(QString::fromLatin1(key), panel);
     label->setObjectName(QString::fromLatin1(name));
-    panel->Place(label, QRect(at, label->sizeHint()), anchors);
+    panel->Place(label, QRect(at, QSize()), anchors);
     return label;
 }
 

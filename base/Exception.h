@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <exception>
+#include <functional>
 
 class Exception : public std::exception {
 public:
@@ -29,7 +30,8 @@ public:
 };
 
 // An operating-system call failed: "System Error.  Code: %d.\r\n%s", or
-// "A call to an OS function failed" when the system reports code 0.
+// "A call to an OS function failed" when the system reports neither a code nor
+// a text (the dynamic loader gives a text without a code).
 class EOSError : public Exception {
 public:
     EOSError(int code, const QString& systemMessage);
@@ -53,3 +55,11 @@ public:
 
 // Raises EDatabaseError with the text "%s: %s" (component name, message).
 [[noreturn]] void DatabaseError(const QString& message, const QString& componentName = QString());
+
+// Failures caught where no caller is left to tell, such as the database
+// layer's idle timers. The shell points the handler at its error presenter;
+// while none is set they are dropped. The handler may be called from any
+// thread that runs such a timer.
+using TBackgroundErrorHandler = std::function<void(std::exception_ptr)>;
+void SetBackgroundErrorHandler(TBackgroundErrorHandler handler);
+void ReportBackgroundError(std::exception_ptr error) noexcept;

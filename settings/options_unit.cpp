@@ -3,7 +3,7 @@
 #include "settings/Language.h"
 #include "settings/MainWindowTarget.h"
 #include "settings/Settings.h"
-#include "settings/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -155,6 +155,10 @@ void Toptions_frm::showEvent(QShowEvent* event) {
         const QRect over = main_window_target->Window().frameGeometry();
         move(over.center() - QPoint(width() / 2, height() / 2));
     }
+    // OK comes first in the focus order; focused on opening, a Space or
+    // Enter meant for anything else would save and close at once.
+    if (!event->spontaneous())
+        language_e->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }
 

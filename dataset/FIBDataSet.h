@@ -19,6 +19,7 @@
 class TFIBDatabase;
 class TFIBTransaction;
 class TFIBDataLink;
+struct TFIBEditState;
 
 class TFIBCustomDataSet : public TDataSet {
 public:
@@ -131,6 +132,23 @@ public:
     // Copies a statement's result column into a buffer's column.
     void ParamToColumn(const TFIBXSQLVAR& value, char* buffer, int column) const;
 
+    // --- Editing through SQL and the master link (FIBDataSetEdit.cpp,
+    // FIBDetailLink.cpp) ---
+    // Fills a statement's parameters from a record buffer: OLD_ names from
+    // the old values, NEW_ and plain names from the buffer (a field, else a
+    // select column), MAS_ names from the master's current record.
+    void FillParams(TFIBQuery& query, const char* buffer);
+    // The copy of the record taken when editing or deleting started
+    // (nullptr when none was taken).
+    const char* OldBuffer() const;
+    // Re-reads a cached record with RefreshSQL (error 48 without it).
+    void RefreshRecord(int cacheIndex);
+    // Whether some select parameter differs from its master field.
+    bool ParamsDifferFromMaster() const;
+    // Closes and opens again with the master's current values, keeping the
+    // fields; controls see one layout change and one scroll by 0.
+    void Reopen();
+
     bool GetFieldData(const TField* field, void* buffer) const override;
     void SetFieldData(TField* field, const void* buffer) override;
     bool GetBlobData(const TField* field, QByteArray* data) const override;
@@ -161,6 +179,12 @@ protected:
 
     void DoBeforeOpen() override;
     void DoBeforeClose() override;
+    void DoAfterClose() override;
+    void DoBeforeEdit() override;
+    void DoBeforeInsert() override;
+    void DoBeforeDelete() override;
+    void InternalCancel() override;
+    void InternalRefresh() override;
     void DataEventStep(TDataEvent& event, TDataEventInfo& info) override;
     void BindFields(bool binding) override;
     TField* CreateFieldFor(const TFieldDef& def) override;
@@ -203,6 +227,9 @@ private:
     TFIBQuery* countQuery_;
     TFIBTransaction* updateTransaction_ = nullptr;
     std::unique_ptr<TFIBDataLink> masterLink_;
+    // Old values and remembered parameter lookups (FIBDataSetEdit.cpp).
+    std::shared_ptr<TFIBEditState> edit_;
+    TFIBEditState& EditState();
 
     TpFIBDsOptions options_ = kDefaultDataSetOptions;
     TpPrepareOptions prepareOptions_ = kDefaultPrepareOptions;
@@ -234,6 +261,9 @@ class TFIBDataLink : public TDetailDataLink {
 public:
     explicit TFIBDataLink(TFIBCustomDataSet* detail) : detail_(detail) {}
     TDataSet* DetailDataSet() const override;
+    // The master opened or closed; the master's record changed as a whole.
+    void LinkActiveChange() override;
+    void LinkRecordChange(TField* field) override;
 
 protected:
     TFIBCustomDataSet* detail_;

@@ -147,6 +147,15 @@ void RowToBuffer(TFIBCustomDataSet& ds, TFIBXSQLDA& row, char* buffer) {
     }
 }
 
+// The first row of an executed select or procedure, or nullptr.
+TFIBXSQLDA* FirstRow(TFIBQuery& q) {
+    if (q.SQLType() == SQLExecProcedure)
+        return &q.Current();
+    if (q.GoToFirstRecordOnExecute())
+        return q.RecordCount() > 0 ? &q.Current() : nullptr;
+    return q.Next();
+}
+
 bool ReturnsRow(const TFIBQuery& q) {
     return q.SQLType() == SQLSelect || q.SQLType() == SQLSelectForUpdate ||
            q.SQLType() == SQLExecProcedure;
@@ -166,7 +175,7 @@ void ExecuteForRecord(TFIBCustomDataSet& ds, TFIBQuery& q, char* buffer, bool ch
         q.Close();
     q.ExecQuery();
     if (ReturnsRow(q)) {
-        TFIBXSQLDA* row = q.SQLType() == SQLExecProcedure ? &q.Current() : q.Next();
+        TFIBXSQLDA* row = FirstRow(q);
         if (row && !deleting)
             RowToBuffer(ds, *row, buffer);
         q.Close();
@@ -321,7 +330,7 @@ void TFIBCustomDataSet::RefreshRecord(int cacheIndex) {
         if (q.Open())
             q.Close();
         q.ExecQuery();
-        TFIBXSQLDA* row = q.SQLType() == SQLExecProcedure ? &q.Current() : q.Next();
+        TFIBXSQLDA* row = FirstRow(q);
         if (row) {
             RowToBuffer(*this, *row, record.data());
             WriteRecordToCache(cacheIndex, record.data());

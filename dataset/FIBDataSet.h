@@ -21,6 +21,9 @@ class TFIBTransaction;
 class TFIBDataLink;
 struct TFIBEditState;
 
+// Statement text as lines, the way a statement's SQL list keeps it.
+QStringList SplitSQLLines(const QString& text);
+
 class TFIBCustomDataSet : public TDataSet {
 public:
     explicit TFIBCustomDataSet(TComponent* owner = nullptr);
@@ -132,17 +135,7 @@ public:
     // Copies a statement's result column into a buffer's column.
     void ParamToColumn(const TFIBXSQLVAR& value, char* buffer, int column) const;
 
-    // --- Editing through SQL and the master link (FIBDataSetEdit.cpp,
-    // FIBDetailLink.cpp) ---
-    // Fills a statement's parameters from a record buffer: OLD_ names from
-    // the old values, NEW_ and plain names from the buffer (a field, else a
-    // select column), MAS_ names from the master's current record.
-    void FillParams(TFIBQuery& query, const char* buffer);
-    // The copy of the record taken when editing or deleting started
-    // (nullptr when none was taken).
-    const char* OldBuffer() const;
-    // Re-reads a cached record with RefreshSQL (error 48 without it).
-    void RefreshRecord(int cacheIndex);
+    // --- The master link (FIBDetailLink.cpp) ---
     // Whether some select parameter differs from its master field.
     bool ParamsDifferFromMaster() const;
     // Closes and opens again with the master's current values, keeping the
@@ -153,7 +146,11 @@ public:
     void SetFieldData(TField* field, const void* buffer) override;
     bool GetBlobData(const TField* field, QByteArray* data) const override;
     void CheckFieldText(const TField* field, const QString& text) const override;
+    QString DecodeFieldText(const QByteArray& bytes) const override;
+    QByteArray EncodeFieldText(const QString& text) const override;
+    bool TrimCharFields() const override { return options_ & poTrimCharFields; }
     TTextCodec Codec() const;
+    bool EmptyStringIsDefaultFor(const TField* field) const { return EmptyStringIsDefault(field); }
 
 protected:
     TRecordBuffer AllocRecordBuffer() override;
@@ -173,6 +170,8 @@ protected:
     void SetBookmarkData(TRecordBuffer buffer, int bookmark) override;
     TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
     void InternalClose() override;
+    void InternalEdit() override;
+    void InternalRefresh() override;
     void InternalInitFieldDefs() override;
     void InternalOpen() override;
     bool IsCursorOpen() const override { return internalOpen_; }
@@ -184,9 +183,14 @@ protected:
     void DoBeforeInsert() override;
     void DoBeforeDelete() override;
     void InternalCancel() override;
-    void InternalRefresh() override;
     void DataEventStep(TDataEvent& event, TDataEventInfo& info) override;
+    void DoControlsDisabledChange(bool disabled) override;
     void BindFields(bool binding) override;
+    // Gives the select's parameters the master's current values.
+    virtual void SetParamsFromMaster();
+    // The column's default in the table description is the empty string and
+    // the column is not nullable: an empty text is then stored, not null.
+    virtual bool EmptyStringIsDefault(const TField*) const { return false; }
     TField* CreateFieldFor(const TFieldDef& def) override;
 
     // Connection defaulting and the transaction start (poStartTransaction).
@@ -205,6 +209,18 @@ protected:
     // Takes one row from the cursor into the cache; false at its end.
     bool FetchNext();
     TFIBDataLink& MasterLink() const { return *masterLink_; }
+    // Parameters of a modifying or refresh statement from a record: OLD_
+    // names from the old values, MAS_ names from the master, the others from
+    // the record's fields or select columns.
+    void FillParams(TFIBQuery& query, const char* buffer, const char* oldBuffer);
+    // Runs the statement for a record; a row it returns is copied into the
+    // record by column name. Blank and "No Action" statements do nothing.
+    void ExecuteForRecord(TFIBQuery& query, char* buffer, const char* oldBuffer);
+    // Re-reads a record through RefreshSQL and writes it to the cache.
+    void RefreshRecord(char* buffer);
+    // The record as it was when editing began.
+    const std::vector<char>& OldValues() const { return oldValues_; }
+    void DoAfterOpen() override;
 
 private:
     void BuildLayout();
@@ -227,7 +243,7 @@ private:
     TFIBQuery* countQuery_;
     TFIBTransaction* updateTransaction_ = nullptr;
     std::unique_ptr<TFIBDataLink> masterLink_;
-    // Old values and remembered parameter lookups (FIBDataSetEdit.cpp).
+    // Remembered parameter lookups (FIBDataSetEdit.cpp).
     std::shared_ptr<TFIBEditState> edit_;
     TFIBEditState& EditState();
 
@@ -247,6 +263,7 @@ private:
     std::vector<int> columnBytesPerChar_;
     int cachePos_ = -1;
     int deletedCount_ = 0;
+    std::vector<char> oldValues_;
     QString sortDescription_;
 };
 

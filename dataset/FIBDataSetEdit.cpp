@@ -9,6 +9,7 @@
 #include "fib/FIBQuery.h"
 #include "fib/SqlTxtRtns.h"
 
+#include <algorithm>
 #include <cstring>
 
 // ---------------------------------------------------------------------------
@@ -36,16 +37,30 @@ bool IsNoActionSQL(const QStringList& sql) {
 }
 
 // ---------------------------------------------------------------------------
-// TFIBCustomDataSet: editing.
+// Cache slots
+
+void TFIBCustomDataSet::WriteRecordToCache(int cacheIndex, const char* buffer) {
+    const int oldSize = layout_.RecordSize(cache_.Record(cacheIndex));
+    const int newSize = layout_.PackedSize(buffer);
+    layout_.Pack(buffer, cache_.Resize(cacheIndex, oldSize, newSize));
+}
+
+void TFIBCustomDataSet::InsertCacheRecord(int cacheIndex, const char* buffer) {
+    layout_.Pack(buffer, cache_.InsertAt(cacheIndex, layout_.PackedSize(buffer)));
+}
+
+void TFIBCustomDataSet::RemoveCacheRecord(int cacheIndex) {
+    cache_.RemoveAt(cacheIndex);
+}
+
+void TFIBCustomDataSet::SetRecordStatus(int cacheIndex, TCachedUpdateStatus status) {
+    TRecordLayout::SetStatus(cache_.Record(cacheIndex), status);
+}
 
 TFIBEditState& TFIBCustomDataSet::EditState() {
     if (!edit_)
         edit_ = std::make_shared<TFIBEditState>();
     return *edit_;
-}
-
-const char* TFIBCustomDataSet::OldBuffer() const {
-    return edit_ && edit_->hasOld ? edit_->oldBuffer.data() : nullptr;
 }
 
 bool TFIBCustomDataSet::CanEdit() const {
@@ -59,6 +74,9 @@ bool TFIBCustomDataSet::CanInsert() const {
 bool TFIBCustomDataSet::CanDelete() const {
     return !IsBlankSQL(DeleteSQL()) && (AllowedUpdateKinds & ukDelete);
 }
+
+// ---------------------------------------------------------------------------
+// Statements
 
 namespace {
 
@@ -92,11 +110,33 @@ TParamSource ResolveParam(const TFIBCustomDataSet& ds, const QString& name) {
     return s;
 }
 
+// The first row of an executed select or procedure, or nullptr.
+TFIBXSQLDA* FirstRow(TFIBQuery& q) {
+    if (q.SQLType() == SQLExecProcedure)
+        return &q.Current();
+    if (q.GoToFirstRecordOnExecute())
+        return q.RecordCount() > 0 ? &q.Current() : nullptr;
+    return q.Next();
+}
+
+bool Executes(const TFIBQuery& q) {
+    return !IsBlankSQL(q.SQL()) && !IsNoActionSQL(q.SQL());
+}
+
+// An update or delete that touched no row lost its record to another user.
+void CheckRowTouched(TFIBCustomDataSet& ds, TFIBQuery& q, bool deleting) {
+    if (Executes(q) && (q.SQLType() == SQLUpdate || q.SQLType() == SQLDelete) &&
+        q.RowsAffected() == 0)
+        throw EFIBRecordChangedError(&ds, deleting);
+}
+
 } // namespace
 
-void TFIBCustomDataSet::FillParams(TFIBQuery& query, const char* buffer) {
-    const char* old = State() == stInsert || !OldBuffer() ? buffer : OldBuffer();
+void TFIBCustomDataSet::FillParams(TFIBQuery& query, const char* buffer, const char* oldBuffer) {
+    const char* old = oldBuffer ? oldBuffer : buffer;
     TFIBXSQLDA& params = query.Params();
+    // Where each name reads is looked up once per statement text and
+    // remembered until the dataset closes.
     TFIBEditState::Resolved& r = EditState().params[&query];
     bool valid = static_cast<int>(r.names.size()) == params.Count();
     for (int i = 0; valid && i < params.Count(); ++i)
@@ -110,8 +150,8 @@ void TFIBCustomDataSet::FillParams(TFIBQuery& query, const char* buffer) {
                                                     : ResolveParam(*this, params[i].Name()));
         }
     }
-    TDataSource* master = DataSource();
-    TDataSet* masterSet = master ? master->DataSet() : nullptr;
+    TDataSource* source = DataSource();
+    TDataSet* master = source ? source->DataSet() : nullptr;
     for (int i = 0; i < params.Count(); ++i) {
         const TParamSource& s = r.sources[i];
         switch (s.kind) {
@@ -124,77 +164,48 @@ void TFIBCustomDataSet::FillParams(TFIBQuery& query, const char* buffer) {
             ColumnToParam(buffer, s.column, params[i]);
             break;
         case TParamSource::psMaster:
-            if (!masterSet)
+            if (!master)
                 break;
-            if (TField* f = masterSet->FindField(s.fieldName))
-                MasterFieldToParam(*f,
-                                   !masterSet->Active() ||
-                                       (masterSet->IsEmpty() && masterSet->State() != stInsert),
-                                   params[i]);
+            if (TField* f = master->FindField(s.fieldName))
+                MasterFieldToParam(
+                    *f, !master->Active() || (master->IsEmpty() && master->State() != stInsert),
+                    params[i]);
             break;
         }
     }
 }
 
-namespace {
-
-// Copies a statement's result row into a record buffer, column by name.
-void RowToBuffer(TFIBCustomDataSet& ds, TFIBXSQLDA& row, char* buffer) {
-    for (int i = 0; i < row.Count(); ++i) {
-        const int column = ds.ColumnIndex(row[i].Name());
-        if (column >= 0)
-            ds.ParamToColumn(row[i], buffer, column);
+void TFIBCustomDataSet::ExecuteForRecord(TFIBQuery& query, char* buffer, const char* oldBuffer) {
+    if (!Executes(query))
+        return;
+    StartTransactionIfNeeded();
+    FillParams(query, buffer, oldBuffer);
+    if (query.Open())
+        query.Close();
+    query.ExecQuery();
+    const TFIBSQLTypes type = query.SQLType();
+    if (type == SQLSelect || type == SQLSelectForUpdate || type == SQLExecProcedure) {
+        if (TFIBXSQLDA* row = FirstRow(query))
+            for (int i = 0; i < row->Count(); ++i)
+                if (const int col = ColumnIndex((*row)[i].Name()); col >= 0)
+                    ParamToColumn((*row)[i], buffer, col);
+        if (query.Open())
+            query.Close();
     }
 }
 
-// The first row of an executed select or procedure, or nullptr.
-TFIBXSQLDA* FirstRow(TFIBQuery& q) {
-    if (q.SQLType() == SQLExecProcedure)
-        return &q.Current();
-    if (q.GoToFirstRecordOnExecute())
-        return q.RecordCount() > 0 ? &q.Current() : nullptr;
-    return q.Next();
-}
-
-bool ReturnsRow(const TFIBQuery& q) {
-    return q.SQLType() == SQLSelect || q.SQLType() == SQLSelectForUpdate ||
-           q.SQLType() == SQLExecProcedure;
-}
-
-} // namespace
-
-namespace {
-
-// Runs an insert, update or delete statement for a record; a select or a
-// procedure's returned row is copied into the record. An update or delete
-// that touches no row is reported.
-void ExecuteForRecord(TFIBCustomDataSet& ds, TFIBQuery& q, char* buffer, bool checkRows,
-                      bool deleting) {
-    ds.FillParams(q, buffer);
-    if (q.Open())
-        q.Close();
-    q.ExecQuery();
-    if (ReturnsRow(q)) {
-        TFIBXSQLDA* row = FirstRow(q);
-        if (row && !deleting)
-            RowToBuffer(ds, *row, buffer);
-        q.Close();
-    }
-    if (checkRows && (q.SQLType() == SQLUpdate || q.SQLType() == SQLDelete) &&
-        q.RowsAffected() == 0)
-        throw EFIBRecordChangedError(&ds, deleting);
-}
-
-} // namespace
+// ---------------------------------------------------------------------------
+// The editing primitives
 
 void TFIBCustomDataSet::DoBeforeEdit() {
     if (!CanEdit())
         throw EAbort();
-    TFIBEditState& e = EditState();
-    e.oldBuffer.assign(static_cast<size_t>(GetRecordSize()), 0);
-    ReadRecordFromCache(GetBookmarkData(ActiveBuffer()), e.oldBuffer.data());
-    e.hasOld = true;
     TDataSet::DoBeforeEdit();
+}
+
+void TFIBCustomDataSet::InternalEdit() {
+    const char* b = ActiveBuffer();
+    oldValues_.assign(b, b + layout_.BufferSize());
 }
 
 void TFIBCustomDataSet::DoBeforeInsert() {
@@ -206,18 +217,15 @@ void TFIBCustomDataSet::DoBeforeInsert() {
 void TFIBCustomDataSet::DoBeforeDelete() {
     if (!CanDelete())
         throw EAbort();
-    TFIBEditState& e = EditState();
-    e.oldBuffer.assign(static_cast<size_t>(GetRecordSize()), 0);
-    ReadRecordFromCache(GetBookmarkData(ActiveBuffer()), e.oldBuffer.data());
-    e.hasOld = true;
+    oldValues_.assign(static_cast<size_t>(layout_.BufferSize()), 0);
+    ReadRecordFromCache(GetBookmarkData(ActiveBuffer()), oldValues_.data());
     TDataSet::DoBeforeDelete();
 }
 
 void TFIBCustomDataSet::DoAfterClose() {
-    if (edit_) {
+    if (edit_)
         edit_->params.clear();
-        edit_->hasOld = false;
-    }
+    oldValues_.clear();
     TDataSet::DoAfterClose();
 }
 
@@ -237,35 +245,35 @@ void TFIBCustomDataSet::InternalPost() {
         if (f->FieldKind() == fkData && f->Required() && !f->ReadOnly() && f->IsNull()) {
             DataEvent(dnFocusControl, FieldInfo(f));
             DatabaseError(
-                FormatText(QStringLiteral("Field '%s' must have a value"), {f->DisplayName()}),
-                Name());
+                FormatText(QStringLiteral("Field '%s' must have a value"), {f->DisplayName()}));
         }
 
-    TRecordBuffer buffer = ActiveBuffer();
-    TFIBQuery& q = inserting ? InsertQuery() : UpdateQuery();
-    if (!IsBlankSQL(q.SQL()) && !IsNoActionSQL(q.SQL())) {
-        StartTransactionIfNeeded();
-        // Nothing reaches the cache before the statement succeeded: a failed
-        // post leaves the record, the state and the typed values as they were.
-        ExecuteForRecord(*this, q, buffer, !inserting, false);
-    }
+    // Nothing reaches the cache before the statement succeeded: a failed
+    // post leaves the record, the state and the typed values as they were.
+    char* buffer = ActiveBuffer();
+    TFIBQuery& q = inserting ? *insertQuery_ : *updateQuery_;
+    const char* old = inserting || oldValues_.empty() ? buffer : oldValues_.data();
+    ExecuteForRecord(q, buffer, old);
+    if (!inserting)
+        CheckRowTouched(*this, q, false);
 
-    int index = 0;
+    TRecordLayout::SetStatus(TRecordLayout::Fixed(buffer), cusUnmodified);
+    TRecordLayout::Header& h = TRecordLayout::HeaderOf(buffer);
     if (inserting) {
-        index = GetBookmarkFlag(buffer) == bfInserted ? GetBookmarkData(buffer) : FetchedCount();
+        const int index = h.Flag == bfInserted && h.CacheIndex >= 0 ? h.CacheIndex : FetchedCount();
         InsertCacheRecord(index, buffer);
+        h.CacheIndex = index;
+        h.Flag = bfCurrent;
+        cachePos_ = index;
     } else {
-        index = GetBookmarkData(buffer);
-        WriteRecordToCache(index, buffer);
+        WriteRecordToCache(h.CacheIndex, buffer);
+        cachePos_ = h.CacheIndex;
     }
-    SetRecordStatus(index, cusUnmodified);
-    SetCachePos(index);
     SetModified(false);
-
-    if ((Options() & poRefreshAfterPost) && !IsBlankSQL(RefreshSQL())) {
+    if ((options_ & poRefreshAfterPost) && !IsBlankSQL(RefreshSQL())) {
         try {
             DoBeforeRefresh();
-            RefreshRecord(index);
+            RefreshRecord(buffer);
             DoAfterRefresh();
         } catch (...) {
             // The row is on the server and in the cache: the insert is done.
@@ -281,66 +289,58 @@ void TFIBCustomDataSet::InternalPost() {
 void TFIBCustomDataSet::InternalDelete() {
     if (!CanDelete())
         FIBError(fibeCannotDelete, {FullComponentName(this)});
-    TRecordBuffer buffer = ActiveBuffer();
-    const int index = GetBookmarkData(buffer);
-    if (!IsNoActionSQL(DeleteSQL())) {
-        StartTransactionIfNeeded();
-        ExecuteForRecord(*this, DeleteQuery(), buffer, true, true);
-    }
+    char* buffer = ActiveBuffer();
+    const int index = TRecordLayout::HeaderOf(buffer).CacheIndex;
+    if (oldValues_.size() != static_cast<size_t>(layout_.BufferSize()))
+        oldValues_.assign(buffer, buffer + layout_.BufferSize());
+    std::vector<char> record = oldValues_;
+    ExecuteForRecord(*deleteQuery_, record.data(), oldValues_.data());
+    CheckRowTouched(*this, *deleteQuery_, true);
     SetRecordStatus(index, cusDeletedApplied);
-    SetDeletedCount(DeletedCount() + 1);
+    ++deletedCount_;
+    cachePos_ = index;
 }
 
 void TFIBCustomDataSet::InternalCancel() {
     if (State() != stInsert || WindowCount() == 0)
         return;
     const TBookmarkFlag flag = GetBookmarkFlag(ActiveBuffer());
-    if ((flag == bfBOF || flag == bfEOF) && CachePos() > -1)
-        SetCachePos(CachePos() - 1);
+    if ((flag == bfBOF || flag == bfEOF) && cachePos_ > -1)
+        --cachePos_;
 }
 
 void TFIBCustomDataSet::InternalRefresh() {
-    if (IsBlankSQL(RefreshSQL()) && !IsEmpty())
-        FIBError(fibeCannotRefresh, {FullComponentName(this)});
     if (IsEmpty())
         return;
-    RefreshRecord(GetBookmarkData(ActiveBuffer()));
+    if (IsBlankSQL(RefreshSQL()))
+        FIBError(fibeCannotRefresh, {FullComponentName(this)});
+    RefreshRecord(ActiveBuffer());
 }
 
-void TFIBCustomDataSet::RefreshRecord(int cacheIndex) {
-    if (IsBlankSQL(RefreshSQL()) || !Active()) {
-        if (RecordCount() > 0)
-            FIBError(fibeCannotRefresh, {FullComponentName(this)});
-        return;
-    }
-    if (cacheIndex < 0 || cacheIndex >= FetchedCount())
-        return;
-    TFIBEditState& e = EditState();
-    e.oldBuffer.assign(static_cast<size_t>(GetRecordSize()), 0);
-    ReadRecordFromCache(cacheIndex, e.oldBuffer.data());
-    e.hasOld = true;
-    std::vector<char> record = e.oldBuffer;
-
-    TFIBQuery& q = RefreshQuery();
-    if (!q.Transaction())
-        FIBError(fibeTransactionNotAssigned, {FullComponentName(&q)});
-    StartTransactionIfNeeded();
-    FillParams(q, record.data());
+void TFIBCustomDataSet::RefreshRecord(char* buffer) {
+    if (!refreshQuery_->Transaction())
+        FIBError(fibeTransactionNotAssigned, {FullComponentName(refreshQuery_)});
+    // The old values are now the record as it stands (after a post: the
+    // values just posted).
+    oldValues_.assign(buffer, buffer + layout_.BufferSize());
     try {
-        if (q.Open())
-            q.Close();
-        q.ExecQuery();
-        TFIBXSQLDA* row = FirstRow(q);
-        if (row) {
-            RowToBuffer(*this, *row, record.data());
-            WriteRecordToCache(cacheIndex, record.data());
-        }
+        ExecuteForRecord(*refreshQuery_, buffer, oldValues_.data());
     } catch (...) {
-        try {
-            q.Close();
-        } catch (...) {
+        if (refreshQuery_->Open()) {
+            try {
+                refreshQuery_->Close();
+            } catch (...) {
+            }
         }
         throw;
     }
-    q.Close();
+    const int index = TRecordLayout::HeaderOf(buffer).CacheIndex;
+    if (index >= 0 && index < FetchedCount())
+        WriteRecordToCache(index, buffer);
+}
+
+void TFIBCustomDataSet::InternalAddRecord(TRecordBuffer buffer, bool append) {
+    const int index = append ? FetchedCount() : std::max(cachePos_, 0);
+    InsertCacheRecord(index, buffer);
+    cachePos_ = index;
 }

@@ -49,9 +49,6 @@ void MasterFieldToParam(const TField& field, bool masterEmpty, TFIBXSQLVAR& para
 bool MasterFieldDiffers(const TField& field, bool masterEmpty, const TFIBXSQLVAR& param);
 
 struct TFIBEditState {
-    // The copy of the record taken when an edit, delete or refresh started.
-    std::vector<char> oldBuffer;
-    bool hasOld = false;
     // Parameter sources per statement, remembered until the dataset closes.
     struct Resolved {
         std::vector<QString> names;

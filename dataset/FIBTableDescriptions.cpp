@@ -74,7 +74,8 @@ TFIBColumnDescription ReadColumn(TFIBXSQLDA& row) {
     TFIBXSQLVAR& source = row[3].IsNull() ? row[4] : row[3];
     if (!source.IsNull()) {
         c.HasDefault = true;
-        c.DefaultText = TFIBTableDescriptions::DefaultTextOf(source.AsWideString());
+        c.DefaultText =
+            TFIBTableDescriptions::DefaultTextOf(source.AsWideString(), &c.DefaultIsLiteral);
     }
     c.CanBeInWhere = row[5].IsNull() || row[5].AsInteger() != kBlobFieldType;
     c.CharsetId = row[6].IsNull() ? 0 : row[6].AsInteger();
@@ -108,7 +109,7 @@ TFIBTableDescriptions& TFIBTableDescriptions::Instance() {
     return *cache;
 }
 
-QString TFIBTableDescriptions::DefaultTextOf(const QString& defaultSource) {
+QString TFIBTableDescriptions::DefaultTextOf(const QString& defaultSource, bool* literal) {
     QString text = defaultSource.trimmed();
     if (text.startsWith(QStringLiteral("DEFAULT"), Qt::CaseInsensitive))
         text = text.mid(7).trimmed();
@@ -118,6 +119,8 @@ QString TFIBTableDescriptions::DefaultTextOf(const QString& defaultSource) {
             quote = i;
             break;
         }
+    if (literal)
+        *literal = quote >= 0;
     if (quote >= 0)
         return UnquoteLiteral(QStringView(text).mid(quote));
     return text;

@@ -23,6 +23,9 @@ struct TFIBColumnDescription {
     // the keyword DEFAULT and, for a literal, without its quotes.
     bool HasDefault = false;
     QString DefaultText;
+    // The default was a quoted literal, not a keyword or a number: 'NULL'
+    // is the text NULL, while NULL is no value.
+    bool DefaultIsLiteral = false;
     // Blob and array columns cannot appear in a WHERE clause.
     bool CanBeInWhere = true;
     int CharsetId = 0;
@@ -66,7 +69,7 @@ public:
     // The text of a RDB$DEFAULT_SOURCE as a description keeps it: the
     // keyword removed, blanks trimmed, a quoted literal unquoted from its
     // first quote on.
-    static QString DefaultTextOf(const QString& defaultSource);
+    static QString DefaultTextOf(const QString& defaultSource, bool* literal = nullptr);
 
 private:
     static QString Key(const QString& databaseName, const QString& table);

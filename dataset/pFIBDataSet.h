@@ -38,7 +38,7 @@ protected:
     void ApplyDefaultExpression(TField& field);
     // The column is not nullable and its default is '': an empty text is
     // then stored as such, not as null.
-    bool EmptyStringIsDefault(const TField* field) const;
+    bool EmptyStringIsDefault(const TField* field) const override;
 
 private:
     // poAutoFormatFields: display and edit formats where a field has none.

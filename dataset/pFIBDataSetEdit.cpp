@@ -125,7 +125,10 @@ void TpFIBDataSet::ImportDefaultValues() {
                                    : text == QStringLiteral("0") ? QStringLiteral("False")
                                                                  : text;
         } else if (type == ftString) {
-            f->DefaultExpression = QuotedDefault(text);
+            // Only a literal is quoted: a keyword default (NULL, USER,
+            // CURRENT_ROLE) stays a keyword for the new-record step.
+            f->DefaultExpression =
+                c->DefaultIsLiteral || text.isEmpty() ? QuotedDefault(text) : text;
         } else {
             f->DefaultExpression = text;
         }

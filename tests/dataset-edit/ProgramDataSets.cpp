@@ -152,6 +152,8 @@ void RecordingLink::DataEvent(TDataEvent event, TDataEventInfo info) {
         text += u' ' + QString::number(info);
     events << text;
     TDataLink::DataEvent(event, info);
+    if (!Active())
+        sawInactive = true;
 }
 
 } // namespace veltor::test

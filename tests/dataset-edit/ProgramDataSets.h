@@ -70,6 +70,7 @@ public:
     explicit RecordingLink(TDataSource* source);
     void DataEvent(TDataEvent event, TDataEventInfo info) override;
     QStringList events;
+    bool sawInactive = false; // the link was inactive at some event
 };
 
 } // namespace veltor::test

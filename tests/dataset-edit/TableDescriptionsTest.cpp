@@ -65,6 +65,9 @@ TEST_F(TableDescriptions, DescribeReadsColumnsInOrderWithTheirDefaults) {
         EXPECT_EQ(col.Computed, expected[i].computed);
         EXPECT_EQ(col.CanBeInWhere, expected[i].inWhere);
     }
+    EXPECT_TRUE(d->FindColumn(QStringLiteral("S"))->DefaultIsLiteral);
+    EXPECT_FALSE(d->FindColumn(QStringLiteral("NL"))->DefaultIsLiteral);
+    EXPECT_FALSE(d->FindColumn(QStringLiteral("N"))->DefaultIsLiteral);
     EXPECT_TRUE(d->FindColumn(QStringLiteral("E"))->DefaultIsEmptyString());
     EXPECT_FALSE(d->FindColumn(QStringLiteral("S"))->DefaultIsEmptyString());
     EXPECT_EQ(d->FindColumn(QStringLiteral("DN"))->DomainName, QStringLiteral("D_NOTE"));

@@ -46,6 +46,26 @@ TEST_F(DataSetEdit, InsertShowsTheGeneratorValueAtOnceAndCancelDoesNotGiveItBack
     EXPECT_SQL(f.Cancel());
 }
 
+TEST_F(DataSetEdit, GeneratorChoicesAndAFailingGeneratorQuery) {
+    TpFIBDataSet& f = p->Faculty();
+    EXPECT_SQL(f.Open());
+    // A list of key names names no single field: no generator query at all.
+    f.AutoUpdateOptions.KeyFields = QStringLiteral("F_ID;NAZVA");
+    p->ClearTrace();
+    EXPECT_SQL(f.Insert());
+    EXPECT_TRUE(p->Trace().empty());
+    EXPECT_TRUE(f.FieldByName(QStringLiteral("F_ID"))->IsNull());
+    EXPECT_SQL(f.Cancel());
+    // A generator that does not exist: the insert is abandoned.
+    f.AutoUpdateOptions.KeyFields = QStringLiteral("F_ID");
+    f.AutoUpdateOptions.GeneratorName = QStringLiteral("GEN_NOWHERE");
+    const QString message = MessageOf([&] { f.Insert(); });
+    EXPECT_TRUE(message.contains(QStringLiteral("GEN_NOWHERE"))) << message.toStdString();
+    EXPECT_EQ(f.State(), stBrowse);
+    EXPECT_EQ(f.FieldByName(QStringLiteral("F_ID"))->AsInteger(), 1) << "back on the record";
+    EXPECT_EQ(f.RecordCount(), 1);
+}
+
 TEST_F(DataSetEdit, PostOfAnInsertSendsTheInsertThenTheRefreshSelect) {
     TpFIBDataSet& f = p->Faculty();
     EXPECT_SQL(f.Open());
@@ -100,14 +120,18 @@ TEST_F(DataSetEdit, UpdateFillsOldValuesAndTypedValuesSeparately) {
     EXPECT_SQL(f.FieldByName(QStringLiteral("F_ID"))->SetAsInteger(77));
     EXPECT_SQL(f.FieldByName(QStringLiteral("NAZVA"))->SetAsString(QStringLiteral("Новий")));
     EXPECT_SQL(f.FieldByName(QStringLiteral("KNAZVA"))->SetAsString(QStringLiteral("не це")));
-    f.SetRefreshSQL({}); // the row moved to a new key; the old-key refresh would find none
     p->ClearTrace();
     EXPECT_SQL(f.Post());
-    ASSERT_EQ(p->Trace().size(), 1u);
+    ASSERT_EQ(p->Trace().size(), 2u);
     EXPECT_EQ(p->Trace()[0].path, QStringLiteral("main_frm.faculty_dataset.UpdateQuery"));
     EXPECT_EQ(p->Trace()[0].params,
               (QStringList{QStringLiteral("F_ID=77"), QStringLiteral("NEW_NAZVA=Новий"),
                            QStringLiteral("OLD_KNAZVA=ІФ"), QStringLiteral("OLD_F_ID=3")}));
+    // The refresh after the post reads the values just posted as its old
+    // values, so it finds the row under its new key.
+    EXPECT_EQ(p->Trace()[1].params, QStringList{QStringLiteral("OLD_F_ID=77")});
+    EXPECT_EQ(f.FieldByName(QStringLiteral("KNAZVA"))->AsString(), QStringLiteral("ІФ"))
+        << "the refreshed row: the statement wrote the old short name back";
     EXPECT_EQ(f.State(), stBrowse);
     EXPECT_EQ(f.FieldByName(QStringLiteral("F_ID"))->AsInteger(), 77);
 

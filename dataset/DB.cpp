@@ -3,8 +3,8 @@
 
 #include "dataset/DB.h"
 
-#include "fib/Format.h"
-#include "fib/TextCodec.h"
+#include "base/Format.h"
+#include "base/TextCodec.h"
 
 #include <algorithm>
 

@@ -10,9 +10,9 @@
 // go into; WindowSize is the largest BufferRows of every link of every
 // attached data source (inactive ones too), at least 1.
 
-#include "fib/Component.h"
-#include "fib/Exception.h"
-#include "fib/Variant.h"
+#include "base/Component.h"
+#include "base/Exception.h"
+#include "base/Variant.h"
 
 #include <QString>
 #include <QStringList>

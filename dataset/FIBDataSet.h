@@ -8,7 +8,7 @@
 #include "dataset/pFIBProps.h"
 #include "fib/FIBBase.h"
 #include "fib/FIBQuery.h"
-#include "fib/TextCodec.h"
+#include "base/TextCodec.h"
 
 #include <QHash>
 #include <QStringList>

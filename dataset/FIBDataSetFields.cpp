@@ -5,8 +5,8 @@
 
 #include "fib/FIBDatabase.h"
 #include "fib/FIBStoredForms.h"
-#include "fib/Format.h"
-#include "fib/FormatSettings.h"
+#include "base/Format.h"
+#include "base/FormatSettings.h"
 #include "fib/fib.h"
 
 #include <cmath>

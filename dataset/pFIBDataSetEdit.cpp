@@ -5,7 +5,7 @@
 #include "dataset/FIBTableDescriptions.h"
 #include "dataset/pFIBDataSet.h"
 #include "fib/FIBDatabase.h"
-#include "fib/FormatSettings.h"
+#include "base/FormatSettings.h"
 #include "fib/fib.h"
 
 #include <QDateTime>

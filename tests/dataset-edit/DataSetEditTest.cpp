@@ -6,7 +6,7 @@
 
 #include "dataset/FIBDataSetEdit.h"
 #include "fib/FIBQuery.h"
-#include "fib/FormatSettings.h"
+#include "base/FormatSettings.h"
 
 #include <QDateTime>
 

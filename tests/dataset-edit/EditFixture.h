@@ -4,7 +4,7 @@
 // a stored procedure; and a connection configured as the program's own
 // (WIN1251, dialect 3).
 
-#include "fib/Exception.h"
+#include "base/Exception.h"
 #include "fib/FIBDatabase.h"
 #include "tests/support/TestDatabase.h"
 

@@ -3,12 +3,12 @@
 // record cache, shown through the generic dataset's window; and the field
 // classes of this layer.
 
+#include "base/TextCodec.h"
 #include "dataset/DB.h"
 #include "dataset/FIBCacheManage.h"
 #include "dataset/pFIBProps.h"
 #include "fib/FIBBase.h"
 #include "fib/FIBQuery.h"
-#include "base/TextCodec.h"
 
 #include <QHash>
 #include <QStringList>
@@ -24,7 +24,7 @@ struct TFIBEditState;
 // Statement text as lines, the way a statement's SQL list keeps it.
 QStringList SplitSQLLines(const QString& text);
 
-class TFIBCustomDataSet : public TDataSet {
+class TFIBCustomDataSet : public TWideDataSet {
 public:
     explicit TFIBCustomDataSet(TComponent* owner = nullptr);
     ~TFIBCustomDataSet() override;

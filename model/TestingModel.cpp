@@ -1,18 +1,28 @@
 #include "model/TestingModel.h"
 
-TTestingModel::TTestingModel(TComponent& owner)
-    : DataBase(new TpFIBDatabase(&owner)), Transaction(new TpFIBTransaction(&owner)) {
-    DataBase->SetName(QStringLiteral("DataBase"));
+TModelConnection TTestingModel::MakeConnection(TComponent& owner) {
+    auto* db = new TpFIBDatabase(&owner);
+    auto* tr = new TpFIBTransaction(&owner);
+    db->SetName(QStringLiteral("DataBase"));
     // The path, user name and password come from options.ini at start.
-    DataBase->SetDBName(QStringLiteral("127.0.0.1:veltor.fdb"));
-    DataBase->SetDBParams({QStringLiteral("lc_ctype=WIN1251")});
-    DataBase->SetDefaultTransaction(Transaction);
-    DataBase->SetSQLDialect(3);
-    DataBase->SetTimeout(0);
-    DataBase->SetLibraryName(QStringLiteral("fbclient.dll"));
-    DataBase->SetWaitForRestoreConnect(0);
+    db->SetDBName(QStringLiteral("127.0.0.1:veltor.fdb"));
+    db->SetDBParams({QStringLiteral("lc_ctype=WIN1251")});
+    db->SetDefaultTransaction(tr);
+    db->SetSQLDialect(3);
+    db->SetTimeout(0);
+    db->SetLibraryName(QStringLiteral("fbclient.dll"));
+    db->SetWaitForRestoreConnect(0);
 
-    Transaction->SetName(QStringLiteral("Transaction"));
-    Transaction->SetDefaultDatabase(DataBase);
-    Transaction->SetTimeoutAction(TARollback);
+    tr->SetName(QStringLiteral("Transaction"));
+    tr->SetDefaultDatabase(db);
+    tr->SetTimeoutAction(TARollback);
+    return {db, tr};
 }
+
+TTestingModel::TTestingModel(TComponent& owner) : TTestingModel(owner, MakeConnection(owner)) {}
+
+TTestingModel::TTestingModel(TComponent& owner, const TModelConnection& connection)
+    : DataBase(connection.DataBase), Transaction(connection.Transaction),
+      Students(owner, connection), Disciplines(owner, connection),
+      Results(owner, connection, Disciplines.discipline_datasource),
+      dataset(MakeDataSet(owner, "dataset", connection, TDataSetStatements{})) {}

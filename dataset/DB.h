@@ -566,6 +566,12 @@ public:
     // Refuses text that the storage cannot hold, naming the first such
     // character and the field; the value is then left as it was.
     virtual void CheckFieldText(const TField* field, const QString& text) const;
+    // Text of string fields to and from the storage's 8-bit form (WIN1251
+    // unless the storage says otherwise).
+    virtual QString DecodeFieldText(const QByteArray& bytes) const;
+    virtual QByteArray EncodeFieldText(const QString& text) const;
+    // Options a field asks its dataset about (trailing blanks cut as read).
+    virtual bool TrimCharFields() const { return false; }
 
     // Sends a data event to the data sources (after the dataset's own step).
     void DataEvent(TDataEvent event, TDataEventInfo info = 0);
@@ -639,6 +645,8 @@ protected:
     virtual void GetCalcFields(TRecordBuffer);
     // Frees what a pending edit held (blob streams and the like).
     virtual void FreeFieldBuffers() {}
+    // Notifications were suspended (true) or resumed (false).
+    virtual void DoControlsDisabledChange(bool /*disabled*/) {}
 
     // The dataset's own step for a data event, before delivery.
     virtual void DataEventStep(TDataEvent& event, TDataEventInfo& info);

@@ -20,6 +20,9 @@ class TFIBDatabase;
 class TFIBTransaction;
 class TFIBDataLink;
 
+// Statement text as lines, the way a statement's SQL list keeps it.
+QStringList SplitSQLLines(const QString& text);
+
 class TFIBCustomDataSet : public TDataSet {
 public:
     explicit TFIBCustomDataSet(TComponent* owner = nullptr);
@@ -135,7 +138,11 @@ public:
     void SetFieldData(TField* field, const void* buffer) override;
     bool GetBlobData(const TField* field, QByteArray* data) const override;
     void CheckFieldText(const TField* field, const QString& text) const override;
+    QString DecodeFieldText(const QByteArray& bytes) const override;
+    QByteArray EncodeFieldText(const QString& text) const override;
+    bool TrimCharFields() const override { return options_ & poTrimCharFields; }
     TTextCodec Codec() const;
+    bool EmptyStringIsDefaultFor(const TField* field) const { return EmptyStringIsDefault(field); }
 
 protected:
     TRecordBuffer AllocRecordBuffer() override;
@@ -155,6 +162,8 @@ protected:
     void SetBookmarkData(TRecordBuffer buffer, int bookmark) override;
     TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
     void InternalClose() override;
+    void InternalEdit() override;
+    void InternalRefresh() override;
     void InternalInitFieldDefs() override;
     void InternalOpen() override;
     bool IsCursorOpen() const override { return internalOpen_; }
@@ -162,7 +171,13 @@ protected:
     void DoBeforeOpen() override;
     void DoBeforeClose() override;
     void DataEventStep(TDataEvent& event, TDataEventInfo& info) override;
+    void DoControlsDisabledChange(bool disabled) override;
     void BindFields(bool binding) override;
+    // Gives the select's parameters the master's current values.
+    virtual void SetParamsFromMaster();
+    // The column's default in the table description is the empty string and
+    // the column is not nullable: an empty text is then stored, not null.
+    virtual bool EmptyStringIsDefault(const TField*) const { return false; }
     TField* CreateFieldFor(const TFieldDef& def) override;
 
     // Connection defaulting and the transaction start (poStartTransaction).
@@ -181,6 +196,18 @@ protected:
     // Takes one row from the cursor into the cache; false at its end.
     bool FetchNext();
     TFIBDataLink& MasterLink() const { return *masterLink_; }
+    // Parameters of a modifying or refresh statement from a record: OLD_
+    // names from the old values, MAS_ names from the master, the others from
+    // the record's fields or select columns.
+    void FillParams(TFIBQuery& query, const char* buffer, const char* oldBuffer);
+    // Runs the statement for a record; a row it returns is copied into the
+    // record by column name. Blank and "No Action" statements do nothing.
+    void ExecuteForRecord(TFIBQuery& query, char* buffer, const char* oldBuffer);
+    // Re-reads a record through RefreshSQL and writes it to the cache.
+    void RefreshRecord(char* buffer);
+    // The record as it was when editing began.
+    const std::vector<char>& OldValues() const { return oldValues_; }
+    void DoAfterOpen() override;
 
 private:
     void BuildLayout();
@@ -220,6 +247,7 @@ private:
     std::vector<int> columnBytesPerChar_;
     int cachePos_ = -1;
     int deletedCount_ = 0;
+    std::vector<char> oldValues_;
     QString sortDescription_;
 };
 

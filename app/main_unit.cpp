@@ -3,12 +3,12 @@
 #include "app/AnchoredPanel.h"
 #include "app/about_unit.h"
 #include "app/database_link.h"
-#include "fib/Exception.h"
+#include "base/Exception.h"
 #include "model/TestingModel.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
-#include "settings/UserDialogs.h"
 #include "settings/options_unit.h"
+#include "ui/UserDialogs.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -103,8 +103,8 @@ void TDBGrid::PaintTitles(QPainter& p) {
         const QRect r = TitleRect(c);
         if (r.left() > viewport()->width())
             break;
-        p.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                           QPalette::ButtonText));
+        p.setPen(
+            pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
         p.drawText(r.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    columns_[c].Title());
         if (options_.Contains(dgColLines)) {
@@ -171,8 +171,8 @@ void TDBGrid::PaintCell(QPainter& p, const QRect& cell, int col, int row, bool c
     const QPalette& pal = palette();
     const bool focused = IsFocusedGrid();
     const bool selectedCell = current && (col == col_ || options_.Contains(dgRowSelect));
-    const bool highlight = selectedCell && !editorMode_ &&
-                           (focused || options_.Contains(dgAlwaysShowSelection));
+    const bool highlight =
+        selectedCell && !editorMode_ && (focused || options_.Contains(dgAlwaysShowSelection));
     QColor back = pal.color(QPalette::Base);
     QColor ink = pal.color(QPalette::Text);
     if (highlight) {

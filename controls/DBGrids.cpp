@@ -174,8 +174,8 @@ void TDBGrid::BuildColumns() {
                 continue;
             TColumn c;
             c.Field = f;
-            c.Width = GridColumnWidth(fm, f->DisplayWidth(), titles ? &tfm : nullptr,
-                                      f->DisplayName());
+            c.Width =
+                GridColumnWidth(fm, f->DisplayWidth(), titles ? &tfm : nullptr, f->DisplayName());
             c.ReadOnly = readOnly_ || f->ReadOnly();
             c.TabStop = !c.ReadOnly && !f->IsCalculated() && f->CanModify();
             columns_.push_back(c);

@@ -260,7 +260,7 @@ private:
     bool editModified_ = false;
     bool writing_ = false;
     bool appended_ = false; // the pending new record was appended by the grid
-    QString editText_; // the field text the editor was loaded with
+    QString editText_;      // the field text the editor was loaded with
     bool layingOut_ = false;
 
     // Title drags: resizing a column's right edge or moving a column.

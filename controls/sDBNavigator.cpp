@@ -5,10 +5,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <qdrawutil.h>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 #include <algorithm>
+#include <qdrawutil.h>
 
 namespace {
 
@@ -33,11 +33,11 @@ TNavigatorLayout NavigatorLayout(int width, int height, int border, int visibleC
 }
 
 QStringList DefaultNavigatorHints() {
-    return {QStringLiteral("First record"), QStringLiteral("Prior record"),
-            QStringLiteral("Next record"),  QStringLiteral("Last record"),
+    return {QStringLiteral("First record"),  QStringLiteral("Prior record"),
+            QStringLiteral("Next record"),   QStringLiteral("Last record"),
             QStringLiteral("Insert record"), QStringLiteral("Delete record"),
-            QStringLiteral("Edit record"),  QStringLiteral("Post edit"),
-            QStringLiteral("Cancel edit"),  QStringLiteral("Refresh data")};
+            QStringLiteral("Edit record"),   QStringLiteral("Post edit"),
+            QStringLiteral("Cancel edit"),   QStringLiteral("Refresh data")};
 }
 
 // --- data link ----------------------------------------------------------------
@@ -127,8 +127,8 @@ void TNavButton::paintEvent(QPaintEvent*) {
         icon.paint(&p, QRect(inner.center() - QPoint(side / 2, side / 2), QSize(side, side)),
                    Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
     } else {
-        const QColor ink = pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                     QPalette::ButtonText);
+        const QColor ink =
+            pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
         PaintNavigatorGlyph(p, kind_, inner, ink);
     }
     if (navigator_->hasFocus() && navigator_->FocusedButton() == kind_) {

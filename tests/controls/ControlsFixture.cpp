@@ -79,9 +79,9 @@ FacultyView::FacultyView() {
                             "    KNAZVA = :KNAZVA", "WHERE", "    F_ID = :OLD_F_ID", "    "}));
     ds->SetDeleteSQL(
         Lines({"DELETE FROM", "    FAKULTET", "WHERE", "        F_ID = :OLD_F_ID", "    "}));
-    ds->SetRefreshSQL(Lines({"SELECT", "    F_ID,", "    NAZVA,", "    KNAZVA", "FROM",
-                             "    FAKULTET ", "", " WHERE ", "        FAKULTET.F_ID = :OLD_F_ID",
-                             "    "}));
+    ds->SetRefreshSQL(
+        Lines({"SELECT", "    F_ID,", "    NAZVA,", "    KNAZVA", "FROM", "    FAKULTET ", "",
+               " WHERE ", "        FAKULTET.F_ID = :OLD_F_ID", "    "}));
 
     fId = new TFIBIntegerField(&root);
     fId->SetName(QStringLiteral("faculty_datasetF_ID"));

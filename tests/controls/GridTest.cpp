@@ -151,8 +151,7 @@ TEST_F(FacultyViewTest, ScreenshotsAt1xAnd2x) {
     QTest::keyClick(v->grid, Qt::Key_Right);
     for (int dpr : {1, 2}) {
         const QImage image = Picture(v->window, dpr);
-        const QString path =
-            ArtefactDir() + QStringLiteral("/faculty_view_%1x.png").arg(dpr);
+        const QString path = ArtefactDir() + QStringLiteral("/faculty_view_%1x.png").arg(dpr);
         ASSERT_TRUE(image.save(path)) << path.toStdString();
         EXPECT_EQ(image.size(), v->window.size() * dpr);
     }

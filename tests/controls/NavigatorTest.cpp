@@ -51,10 +51,10 @@ struct LayoutCase {
 
 TEST(NavigatorLayout, EqualIntegerWidthsAndTheBarTrimmedToThem) {
     const LayoutCase cases[] = {
-        {599, kResultButtons, 119, 597},       // (599 - 2) / 5 = 119, 5 x 119 + 2
-        {599, TNavButtonSet::All(), 59, 592},  // (599 - 2) / 10 = 59
-        {240, TNavButtonSet::All(), 23, 232},  // the default size
-        {20, TNavButtonSet::All(), 6, 62},     // never narrower than 6 per button
+        {599, kResultButtons, 119, 597},         // (599 - 2) / 5 = 119, 5 x 119 + 2
+        {599, TNavButtonSet::All(), 59, 592},    // (599 - 2) / 10 = 59
+        {240, TNavButtonSet::All(), 23, 232},    // the default size
+        {20, TNavButtonSet::All(), 6, 62},       // never narrower than 6 per button
         {599, {TNavigateBtn::nbPost}, 597, 599}, // one button takes it all
     };
     for (const LayoutCase& c : cases) {
@@ -132,17 +132,17 @@ struct EdgeCase {
 
 TEST(NavigatorGlyphs, StraightEdgesFallOnWholePixelsAt1xAnd2x) {
     const EdgeCase cases[] = {
-        {TNavigateBtn::nbFirst, 2, 6, -1, 0},   // the bar's left edge
-        {TNavigateBtn::nbFirst, 3.9, 6, 1, 0},  // and its right edge
+        {TNavigateBtn::nbFirst, 2, 6, -1, 0},  // the bar's left edge
+        {TNavigateBtn::nbFirst, 3.9, 6, 1, 0}, // and its right edge
         {TNavigateBtn::nbLast, 8, 6, -1, 0},
         {TNavigateBtn::nbLast, 9.9, 6, 1, 0},
-        {TNavigateBtn::nbPrior, 7.9, 6, 1, 0},  // the triangle's upright side
+        {TNavigateBtn::nbPrior, 7.9, 6, 1, 0}, // the triangle's upright side
         {TNavigateBtn::nbNext, 4, 6, -1, 0},
-        {TNavigateBtn::nbInsert, 5, 3, -1, 0},  // the plus sign's upright
-        {TNavigateBtn::nbInsert, 3, 5, 0, -1},  // and its cross bar
+        {TNavigateBtn::nbInsert, 5, 3, -1, 0}, // the plus sign's upright
+        {TNavigateBtn::nbInsert, 3, 5, 0, -1}, // and its cross bar
         {TNavigateBtn::nbDelete, 6, 5, 0, -1},
         {TNavigateBtn::nbDelete, 6, 6.9, 0, 1},
-        {TNavigateBtn::nbEdit, 6, 7.9, 0, 1},   // the triangle's base
+        {TNavigateBtn::nbEdit, 6, 7.9, 0, 1}, // the triangle's base
     };
     for (int dpr : {1, 2}) {
         for (const EdgeCase& c : cases) {
@@ -318,7 +318,9 @@ TEST_F(FacultyViewTest, OnClickRunsWithoutADataSourceButNotAfterAFailedAction) {
 
 TEST_F(FacultyViewTest, NavigatorButtonsRunTheirDatasetOperations) {
     v->Open();
-    auto click = [&](TNavigateBtn b) { QTest::mouseClick(v->navigator->Button(b), Qt::LeftButton); };
+    auto click = [&](TNavigateBtn b) {
+        QTest::mouseClick(v->navigator->Button(b), Qt::LeftButton);
+    };
     click(TNavigateBtn::nbLast);
     EXPECT_EQ(v->CurrentId(), 3);
     click(TNavigateBtn::nbPrior);

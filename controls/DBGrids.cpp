@@ -229,9 +229,10 @@ void TDBGrid::LayoutChanged() {
     viewport()->update();
 }
 
+// The bars' signals stay connected: the scroll area shows or hides a bar when
+// its range changes, and a value set here scrolls to where the grid already is.
 void TDBGrid::UpdateScrollBars() {
     QScrollBar* h = horizontalScrollBar();
-    h->blockSignals(true);
     const int line = options_.Contains(dgColLines) ? 1 : 0;
     int total = 0;
     for (const TColumn& c : columns_)
@@ -240,11 +241,9 @@ void TDBGrid::UpdateScrollBars() {
     h->setRange(0, fits ? 0 : std::max(0, static_cast<int>(columns_.size()) - 1));
     h->setPageStep(1);
     h->setValue(leftCol_);
-    h->blockSignals(false);
 
     QScrollBar* v = verticalScrollBar();
     TDataSet* ds = link_.Active() ? link_.DataSet() : nullptr;
-    v->blockSignals(true);
     if (!ds || ds->IsEmpty())
         v->setValue(0);
     else if (ds->AtEnd())
@@ -253,7 +252,6 @@ void TDBGrid::UpdateScrollBars() {
         v->setValue(0);
     else
         v->setValue(1);
-    v->blockSignals(false);
 }
 
 void TDBGrid::scrollContentsBy(int, int) {

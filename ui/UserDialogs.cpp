@@ -47,14 +47,18 @@ void SetDialogResponder(TDialogResponder* r) {
 TMsgResult ShowMessageBox(const TMessage& message) {
     if (responder)
         return responder->Answer(message);
-    const auto buttons = message.buttons == TMsgButtons::YesNo
-                             ? QMessageBox::Yes | QMessageBox::No
-                             : QMessageBox::StandardButtons(QMessageBox::Ok);
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    if (message.buttons == TMsgButtons::YesNo)
+        buttons = QMessageBox::Yes | QMessageBox::No;
+    else if (message.buttons == TMsgButtons::OkCancel)
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
     QMessageBox box(BoxIcon(message.icon), message.caption, message.text, buttons, message.owner);
     box.setTextFormat(Qt::PlainText);
     const int answer = box.exec();
     if (message.buttons == TMsgButtons::Ok)
         return TMsgResult::Ok;
+    if (message.buttons == TMsgButtons::OkCancel)
+        return answer == QMessageBox::Cancel ? TMsgResult::Cancel : TMsgResult::Ok;
     return answer == QMessageBox::Yes ? TMsgResult::Yes : TMsgResult::No;
 }
 

@@ -11,8 +11,8 @@ class QDialog;
 class QWidget;
 
 enum class TMsgIcon { None, Warning, Question, Error };
-enum class TMsgButtons { Ok, YesNo };
-enum class TMsgResult { Ok, Yes, No };
+enum class TMsgButtons { Ok, YesNo, OkCancel };
+enum class TMsgResult { Ok, Yes, No, Cancel };
 
 struct TMessage {
     QString caption;

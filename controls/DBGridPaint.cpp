@@ -1,0 +1,206 @@
+// Painting of the grid: the title row, the indicator column and the records
+// of the link's window, nothing else.
+
+#include "controls/DBGrids.h"
+
+#include <QApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPolygonF>
+#include <QStyleOptionFocusRect>
+#include <optional>
+
+namespace {
+
+// Makes each shown row in turn the dataset's active row, so that the fields
+// read that record, and puts the current record back at the end.
+class TActiveRowScope {
+public:
+    explicit TActiveRowScope(TDataLink& link) : link_(link), saved_(link.ActiveRow()) {}
+    ~TActiveRowScope() { link_.SetActiveRow(saved_); }
+    TActiveRowScope(const TActiveRowScope&) = delete;
+    TActiveRowScope& operator=(const TActiveRowScope&) = delete;
+
+private:
+    TDataLink& link_;
+    int saved_;
+};
+
+Qt::Alignment TextAlignment(TAlignment a) {
+    switch (a) {
+    case taRightJustify:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case taCenter:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case taLeftJustify:
+        break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+enum class TIndicator { Arrow, Edit, Insert };
+
+// The indicator images, drawn in a 6 x 11 box centred in the cell.
+void PaintIndicatorGlyph(QPainter& p, const QRect& cell, TIndicator kind, const QColor& ink) {
+    const int left = cell.left() + (cell.width() - 6) / 2;
+    const int top = cell.top() + (cell.height() - 11) / 2;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.translate(left, top);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    switch (kind) {
+    case TIndicator::Arrow:
+        p.drawPolygon(QPolygonF{{{1, 1.5}, {1, 9.5}, {5, 5.5}}});
+        break;
+    case TIndicator::Edit:
+        // A text cursor: a stem with short bars at both ends.
+        p.drawRect(QRectF(2.5, 1, 1, 9));
+        p.drawRect(QRectF(1, 1, 4, 1));
+        p.drawRect(QRectF(1, 9, 4, 1));
+        break;
+    case TIndicator::Insert: {
+        p.setBrush(Qt::NoBrush);
+        QPen pen(ink, 1.2);
+        p.setPen(pen);
+        const QPointF c(3, 5.5);
+        p.drawLine(c + QPointF(0, -3), c + QPointF(0, 3));
+        p.drawLine(c + QPointF(-2.6, -1.5), c + QPointF(2.6, 1.5));
+        p.drawLine(c + QPointF(-2.6, 1.5), c + QPointF(2.6, -1.5));
+        break;
+    }
+    }
+    p.restore();
+}
+
+} // namespace
+
+void TDBGrid::paintEvent(QPaintEvent* event) {
+    QPainter p(viewport());
+    PaintGrid(p, event->rect());
+}
+
+void TDBGrid::PaintGrid(QPainter& p, const QRect& dirty) {
+    p.fillRect(dirty, palette().color(QPalette::Base));
+    PaintTitles(p);
+    PaintRows(p);
+}
+
+void TDBGrid::PaintTitles(QPainter& p) {
+    if (!options_.Contains(dgTitles))
+        return;
+    const QPalette& pal = palette();
+    const int h = TitleHeight();
+    const QColor fixed = pal.color(QPalette::Button);
+    const QColor line = pal.color(QPalette::Dark);
+    p.fillRect(QRect(0, 0, viewport()->width(), h), fixed);
+    p.setPen(line);
+    p.drawLine(0, h, viewport()->width(), h);
+    if (options_.Contains(dgIndicator))
+        p.drawLine(kIndicatorWidth, 0, kIndicatorWidth, h);
+    p.setFont(titleFont_);
+    for (int c = leftCol_; c < static_cast<int>(columns_.size()); ++c) {
+        const QRect r = TitleRect(c);
+        if (r.left() > viewport()->width())
+            break;
+        p.setPen(
+            pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+        p.drawText(r.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   columns_[c].Title());
+        if (options_.Contains(dgColLines)) {
+            p.setPen(line);
+            p.drawLine(r.right() + 1, 0, r.right() + 1, h);
+        }
+    }
+}
+
+void TDBGrid::PaintRows(QPainter& p) {
+    const QPalette& pal = palette();
+    const int rows = ShownRowCount();
+    const int current = link_.Active() ? link_.ActiveRow() : -1;
+    const QColor line = pal.color(QPalette::Mid);
+    const int top = TitleHeight() + (options_.Contains(dgTitles) ? 1 : 0);
+    const int shown = std::min(rows, visibleRows_ + 1);
+    const bool reading = link_.Active() && link_.RecordCount() > 0;
+
+    // Fields read the row being painted; the scope puts the current one back.
+    std::optional<TActiveRowScope> scope;
+    if (reading)
+        scope.emplace(link_);
+
+    p.setFont(font());
+    for (int row = 0; row < shown; ++row) {
+        const int y = top + row * rowHeight_;
+        if (options_.Contains(dgIndicator))
+            PaintIndicator(p, QRect(0, y, kIndicatorWidth, rowHeight_), row == current ? row : -1);
+        if (reading && row < link_.RecordCount())
+            link_.SetActiveRow(row);
+        for (int c = leftCol_; c < static_cast<int>(columns_.size()); ++c) {
+            const QRect cell = CellRect(c, row);
+            if (cell.left() > viewport()->width())
+                break;
+            PaintCell(p, cell, c, reading && row < link_.RecordCount() ? row : -1, row == current);
+            if (options_.Contains(dgColLines)) {
+                p.setPen(line);
+                p.drawLine(cell.right() + 1, y, cell.right() + 1, y + rowHeight_ - 1);
+            }
+        }
+        if (options_.Contains(dgRowLines)) {
+            p.setPen(line);
+            p.drawLine(0, y + rowHeight_ - 1, viewport()->width(), y + rowHeight_ - 1);
+        }
+    }
+}
+
+void TDBGrid::PaintIndicator(QPainter& p, const QRect& cell, int row) {
+    const QPalette& pal = palette();
+    p.fillRect(cell, pal.color(QPalette::Button));
+    p.setPen(pal.color(QPalette::Dark));
+    p.drawLine(cell.right() + 1, cell.top(), cell.right() + 1, cell.bottom());
+    if (row < 0 || !link_.Active())
+        return;
+    TIndicator kind = TIndicator::Arrow;
+    if (link_.DataSet()->State() == stEdit)
+        kind = TIndicator::Edit;
+    else if (link_.DataSet()->State() == stInsert)
+        kind = TIndicator::Insert;
+    PaintIndicatorGlyph(p, cell, kind, pal.color(QPalette::ButtonText));
+}
+
+void TDBGrid::PaintCell(QPainter& p, const QRect& cell, int col, int row, bool current) {
+    const QPalette& pal = palette();
+    const bool focused = IsFocusedGrid();
+    const bool selectedCell = current && (col == col_ || options_.Contains(dgRowSelect));
+    const bool highlight =
+        selectedCell && !editorMode_ && (focused || options_.Contains(dgAlwaysShowSelection));
+    QColor back = pal.color(QPalette::Base);
+    QColor ink = pal.color(QPalette::Text);
+    if (highlight) {
+        back = pal.color(QPalette::Highlight);
+        ink = pal.color(QPalette::HighlightedText);
+    }
+    if (!isEnabled())
+        ink = pal.color(QPalette::Disabled, QPalette::Text);
+    p.fillRect(cell, back);
+
+    const TColumn& column = columns_[col];
+    if (row >= 0 && column.Field) {
+        QString text;
+        try {
+            text = column.Field->DisplayText();
+        } catch (...) {
+            // A value that cannot be shown leaves its cell empty; painting
+            // never raises.
+        }
+        p.setPen(ink);
+        p.drawText(cell.adjusted(2, 0, -2, 0),
+                   TextAlignment(column.Alignment()) | Qt::TextSingleLine, text);
+    }
+    if (selectedCell && focused && !editorMode_ && col == col_) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = cell;
+        option.backgroundColor = back;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+    }
+}

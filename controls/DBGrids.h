@@ -1,0 +1,271 @@
+#pragma once
+// The data grid: the records of a dataset as rows, its visible fields as
+// columns. It paints only the records of the dataset's window (its link asks
+// for as many buffered rows as whole data rows fit), edits one cell at a time
+// in an editor of its own, and moves, inserts and deletes records from the
+// keyboard. Every event handler stops exceptions and hands them to the
+// program's error presenter, leaving the focus and the editor where they were.
+
+#include "dataset/DB.h"
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QLineEdit>
+#include <functional>
+#include <vector>
+
+class QFontMetrics;
+class TDBGrid;
+
+enum TDBGridOption {
+    dgEditing,
+    dgAlwaysShowEditor,
+    dgTitles,
+    dgIndicator,
+    dgColumnResize,
+    dgColLines,
+    dgRowLines,
+    dgTabs,
+    dgRowSelect,
+    dgAlwaysShowSelection,
+    dgConfirmDelete,
+    dgCancelOnExit,
+    dgMultiSelect
+};
+
+class TDBGridOptions {
+public:
+    TDBGridOptions() = default;
+    TDBGridOptions(std::initializer_list<TDBGridOption> options) {
+        for (TDBGridOption o : options)
+            bits_ |= 1u << o;
+    }
+    bool Contains(TDBGridOption o) const { return bits_ & (1u << o); }
+    TDBGridOptions With(TDBGridOption o) const {
+        TDBGridOptions r = *this;
+        r.bits_ |= 1u << o;
+        return r;
+    }
+    TDBGridOptions Without(TDBGridOption o) const {
+        TDBGridOptions r = *this;
+        r.bits_ &= ~(1u << o);
+        return r;
+    }
+    bool operator==(const TDBGridOptions&) const = default;
+
+private:
+    unsigned bits_ = 0;
+};
+
+// The options of a new grid; a system whose language is Korean also gets
+// dgAlwaysShowEditor.
+TDBGridOptions DefaultGridOptions();
+
+// Column width arithmetic. Qt fonts have no overhang, so it counts as 0.
+// A field's column: "0"-width x DisplayWidth + 4, at least the title + 4.
+int GridColumnWidth(const QFontMetrics& font, int displayWidth, const QFontMetrics* titleFont,
+                    const QString& title);
+// The DisplayWidth a column dragged to pixels stands for.
+int DisplayWidthForPixels(const QFontMetrics& font, int pixels);
+
+// One shown field. Every value is derived from the field and the grid.
+struct TColumn {
+    TField* Field = nullptr; // none: the one empty column of a closed grid
+    int Width = 0;
+    bool ReadOnly = false; // the grid's or the field's
+    bool TabStop = false;
+    QString Title() const { return Field ? Field->DisplayName() : QString(); }
+    TAlignment Alignment() const { return Field ? Field->Alignment() : taLeftJustify; }
+};
+
+class TGridDataLink : public TDataLink {
+public:
+    explicit TGridDataLink(TDBGrid* grid);
+    ~TGridDataLink() override;
+
+protected:
+    void LinkActiveChange() override;
+    void LinkDataSetChange() override;
+    void LinkDataSetScroll(int distance) override;
+    void LinkEditingChange() override;
+    void LinkFocusControl(TField* field) override;
+    void LinkLayoutChange() override;
+    void LinkRecordChange(TField* field) override;
+    void LinkUpdateData() override;
+
+private:
+    TDBGrid* grid_;
+};
+
+// The grid's in-place editor: it keeps its own text until the grid writes it
+// into the field, accepts only the characters the field accepts and at most
+// the field's size.
+class TInplaceEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TInplaceEdit(TDBGrid* grid);
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    bool IsGridKey(const QKeyEvent& event) const;
+    TDBGrid* grid_;
+};
+
+class TDBGrid : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TDBGrid(QWidget* parent = nullptr);
+    ~TDBGrid() override;
+
+    TDataSource* DataSource() const { return link_.DataSource(); }
+    void SetDataSource(TDataSource* source);
+    const TGridDataLink& DataLink() const { return link_; }
+
+    TDBGridOptions Options() const { return options_; }
+    void SetOptions(TDBGridOptions options);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly);
+    const QFont& TitleFont() const { return titleFont_; }
+    void SetTitleFont(const QFont& font);
+
+    std::function<void(TDBGrid&)> OnDblClick;
+
+    // The shown columns and the current one.
+    const std::vector<TColumn>& Columns() const { return columns_; }
+    int SelectedIndex() const { return col_; }
+    // Writes pending editor text first; a failure keeps the column.
+    void SetSelectedIndex(int column);
+    TField* SelectedField() const;
+
+    // The editor: shown or not, its text, whether it holds unsaved text.
+    bool EditorMode() const { return editorMode_; }
+    void SetEditorMode(bool on);
+    TInplaceEdit* InplaceEditor() const { return editor_; }
+    bool EditorModified() const { return editModified_; }
+
+    // Geometry in viewport coordinates.
+    static constexpr int kIndicatorWidth = 11;
+    static constexpr int kDefaultColWidth = 64;
+    int TitleHeight() const;
+    int RowHeight() const { return rowHeight_; }
+    int VisibleRowCount() const { return visibleRows_; }
+    // The rectangle of data column col at shown row (0 = first data row);
+    // empty when the column is scrolled out of view.
+    QRect CellRect(int col, int row) const;
+    QRect TitleRect(int col) const;
+    // What the grid shows: one row at least.
+    int ShownRowCount() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    friend class TGridDataLink;
+    friend class TInplaceEdit;
+
+    // Link hooks.
+    void LinkActive();
+    void DataSetChanged();
+    void DataSetScrolled(int distance);
+    void RecordChanged(TField* field);
+    void EditingChanged();
+    void FocusField(TField* field);
+
+    // Columns and layout.
+    void LayoutChanged();
+    void BuildColumns();
+    void UpdateRowMetrics();
+    void UpdateBufferRows();
+    void UpdateScrollBars();
+    void MakeColumnVisible(int col);
+    int FirstVisibleColumn() const { return leftCol_; }
+    int ColumnAt(int x) const;
+    int RowAt(int y) const;
+    int DataLeft() const;
+
+    // Editing.
+    bool CanEditShow() const;
+    // Asks the data source to edit; true when the cell may now change.
+    bool CanEditModify();
+    void ShowEditor();
+    void HideEditor();
+    void PlaceEditor();
+    // Loads the current field's edit text into the editor.
+    void LoadEditorText();
+    // Writes the editor text into the current field when it was changed and
+    // differs from the field's edit text.
+    void UpdateData();
+    void EditorTextEdited();
+    bool UntouchedInsert() const;
+    // The current record is the last one: the dataset hit its end, or the
+    // current record is one the grid appended after the last.
+    bool AtEndOfData() const;
+    bool IsFocusedGrid() const;
+    // The focus left the grid and its editor for another control.
+    void GridExit();
+    void RestoreFocus();
+
+    // Keys (the grid's and those the editor hands over); true when handled.
+    bool HandleKey(QKeyEvent& event);
+    void KeyMove(int distance);
+    void NextRow();
+    void PriorRow();
+    void TabMove(bool back);
+    void DeleteRecord();
+    void TypeChar(const QString& text);
+    int NextColumn(int from, int step) const;
+
+    // Mouse.
+    void ClickCell(int col, int row, bool indicator);
+    int ResizeColumnAt(const QPoint& pos) const;
+    void ResizeColumn(int col, int pixels);
+    void MoveColumn(int from, int to);
+
+    // Painting helpers (DBGridPaint.cpp).
+    void PaintGrid(QPainter& p, const QRect& dirty);
+    void PaintTitles(QPainter& p);
+    void PaintRows(QPainter& p);
+    void PaintIndicator(QPainter& p, const QRect& cell, int row);
+    void PaintCell(QPainter& p, const QRect& cell, int col, int row, bool current);
+
+    TGridDataLink link_;
+    TInplaceEdit* editor_;
+    TDBGridOptions options_;
+    bool readOnly_ = false;
+    QFont titleFont_;
+    std::vector<TColumn> columns_;
+    int col_ = 0;
+    int leftCol_ = 0;
+    int rowHeight_ = 18;
+    int titleHeight_ = 18;
+    int visibleRows_ = 1;
+    bool editorMode_ = false;
+    bool editModified_ = false;
+    bool writing_ = false;
+    bool appended_ = false; // the pending new record was appended by the grid
+    QString editText_;      // the field text the editor was loaded with
+    bool layingOut_ = false;
+
+    // Title drags: resizing a column's right edge or moving a column.
+    int resizeCol_ = -1;
+    int resizeStartX_ = 0;
+    int resizeStartWidth_ = 0;
+    int moveCol_ = -1;
+};

@@ -3,7 +3,7 @@
 #include "app/AnchoredPanel.h"
 #include "app/about_unit.h"
 #include "app/database_link.h"
-#include "fib/Exception.h"
+#include "base/Exception.h"
 #include "model/TestingModel.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"

@@ -3,7 +3,7 @@
 // filling the client area, switched from the menu bar; closing it asks for
 // confirmation, saves the settings and commits.
 
-#include "fib/Component.h"
+#include "base/Component.h"
 #include "settings/MainWindowTarget.h"
 
 #include <QMainWindow>

@@ -3,8 +3,8 @@
 
 #include "dataset/DB.h"
 
-#include "fib/Format.h"
-#include "fib/TextCodec.h"
+#include "base/Format.h"
+#include "base/TextCodec.h"
 
 #include <algorithm>
 
@@ -287,8 +287,8 @@ void TDataSet::DataEvent(TDataEvent event, TDataEventInfo info) {
     if (disableCount_ > 0 && event != dnDisabledStateChange)
         return;
     // A handler may detach a source; deliver to the ones attached now.
-    const std::vector<TDataSource*> sources = dataSources_;
-    for (TDataSource* s : sources)
+    const TDeliverySnapshots<TDataSource>::Scope sources(sourceSnapshots_, dataSources_);
+    for (TDataSource* s : sources.Items())
         if (std::find(dataSources_.begin(), dataSources_.end(), s) != dataSources_.end())
             s->DataEvent(event, info);
 }

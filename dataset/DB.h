@@ -10,9 +10,9 @@
 // go into; WindowSize is the largest BufferRows of every link of every
 // attached data source (inactive ones too), at least 1.
 
-#include "fib/Component.h"
-#include "fib/Exception.h"
-#include "fib/Variant.h"
+#include "base/Component.h"
+#include "base/Exception.h"
+#include "base/Variant.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,6 +26,34 @@ class TDataSet;
 class TDataSource;
 class TDataLink;
 class TField;
+
+// Copies of an observer list taken for one delivery, so that observers may
+// attach and detach while they are told. The copies are kept per nesting
+// level and reused: a delivery allocates nothing once each level was used.
+template <typename T> class TDeliverySnapshots {
+public:
+    class Scope {
+    public:
+        Scope(TDeliverySnapshots& owner, const std::vector<T*>& list) : owner_(owner) {
+            if (owner_.levels_.size() <= owner_.depth_)
+                owner_.levels_.emplace_back();
+            items_ = &owner_.levels_[owner_.depth_++];
+            items_->assign(list.begin(), list.end());
+        }
+        ~Scope() { --owner_.depth_; }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+        const std::vector<T*>& Items() const { return *items_; }
+
+    private:
+        TDeliverySnapshots& owner_;
+        std::vector<T*>* items_;
+    };
+
+private:
+    std::vector<std::vector<T*>> levels_;
+    size_t depth_ = 0;
+};
 
 enum TDataSetState { stInactive, stBrowse, stEdit, stInsert };
 
@@ -721,7 +749,15 @@ private:
     int disableCount_ = 0;
     TDataSetState disableState_ = stInactive;
     TDataEvent enableEvent_ = dnDataSetChange;
+    TDeliverySnapshots<TDataSource> sourceSnapshots_;
     bool opening_ = false;
+};
+
+// The generic dataset whose string fields carry UTF-16 text; the layer the
+// SQL-backed dataset stands on.
+class TWideDataSet : public TDataSet {
+public:
+    using TDataSet::TDataSet;
 };
 
 // ---------------------------------------------------------------------------
@@ -766,6 +802,7 @@ private:
     bool enabled_ = true;
     TDataSetState state_ = stInactive;
     std::vector<TDataLink*> links_; // attachment order
+    TDeliverySnapshots<TDataLink> linkSnapshots_;
 };
 
 // An observer of a data source. Controls derive from it and set Visual; the

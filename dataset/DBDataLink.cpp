@@ -89,7 +89,8 @@ void TDataSource::UpdateState() {
 void TDataSource::NotifyLinks(TDataEvent event, TDataEventInfo info) {
     // Non-visual links (detail datasets) first, then the visual ones; each
     // group from the most recently attached. A hook may detach links.
-    const std::vector<TDataLink*> links = links_;
+    const TDeliverySnapshots<TDataLink>::Scope snapshot(linkSnapshots_, links_);
+    const std::vector<TDataLink*>& links = snapshot.Items();
     for (bool visual : {false, true})
         for (auto it = links.rbegin(); it != links.rend(); ++it) {
             TDataLink* l = *it;

@@ -2,8 +2,8 @@
 
 #include "dataset/DB.h"
 
-#include "fib/Format.h"
-#include "fib/FormatSettings.h"
+#include "base/Format.h"
+#include "base/FormatSettings.h"
 
 #include <algorithm>
 #include <vector>

@@ -3,8 +3,8 @@
 #include "dataset/DB.h"
 #include "dataset/FieldTextBridge.h"
 
-#include "fib/Format.h"
-#include "fib/FormatSettings.h"
+#include "base/Format.h"
+#include "base/FormatSettings.h"
 
 #include <cmath>
 #include <limits>

@@ -204,7 +204,14 @@ void TDataSet::Last() {
     EnsureBrowse();
     DoBeforeScroll();
     ClearBuffers();
-    InternalLast();
+    try {
+        InternalLast();
+    } catch (...) {
+        // What was fetched before the failure is shown from its end.
+        GetPriorRecords();
+        DataEvent(dnDataSetChange);
+        throw;
+    }
     GetPriorRecords();
     atEnd_ = true;
     DataEvent(dnDataSetChange);

@@ -54,11 +54,12 @@ int TypeClass(TFieldType t) {
 } // namespace
 
 TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
-    : TDataSet(owner), base_(this), selectQuery_(MakeQuery(this, "SelectQuery")),
+    : TWideDataSet(owner), base_(this), selectQuery_(MakeQuery(this, "SelectQuery")),
       insertQuery_(MakeQuery(this, "InsertQuery")), updateQuery_(MakeQuery(this, "UpdateQuery")),
       deleteQuery_(MakeQuery(this, "DeleteQuery")), refreshQuery_(MakeQuery(this, "RefreshQuery")),
       countQuery_(new TFIBQuery(this)), masterLink_(std::make_unique<TFIBDataLink>(this)) {
     selectQuery_->SetGoToFirstRecordOnExecute(false);
+    countQuery_->SetGoToFirstRecordOnExecute(false);
     base_.OnTransactionEnding = [this] { TransactionEnding(); };
     base_.OnDatabaseDisconnecting = [this] { Close(); };
     base_.OnDatabaseFree = [this] { Close(); };

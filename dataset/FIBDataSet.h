@@ -3,12 +3,12 @@
 // record cache, shown through the generic dataset's window; and the field
 // classes of this layer.
 
+#include "base/TextCodec.h"
 #include "dataset/DB.h"
 #include "dataset/FIBCacheManage.h"
 #include "dataset/pFIBProps.h"
 #include "fib/FIBBase.h"
 #include "fib/FIBQuery.h"
-#include "fib/TextCodec.h"
 
 #include <QHash>
 #include <QStringList>
@@ -23,7 +23,7 @@ class TFIBDataLink;
 // Statement text as lines, the way a statement's SQL list keeps it.
 QStringList SplitSQLLines(const QString& text);
 
-class TFIBCustomDataSet : public TDataSet {
+class TFIBCustomDataSet : public TWideDataSet {
 public:
     explicit TFIBCustomDataSet(TComponent* owner = nullptr);
     ~TFIBCustomDataSet() override;

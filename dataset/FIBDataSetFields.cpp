@@ -3,10 +3,10 @@
 
 #include "dataset/FIBDataSet.h"
 
+#include "base/Format.h"
+#include "base/FormatSettings.h"
 #include "fib/FIBDatabase.h"
 #include "fib/FIBStoredForms.h"
-#include "fib/Format.h"
-#include "fib/FormatSettings.h"
 #include "fib/fib.h"
 
 #include <cmath>

@@ -93,7 +93,7 @@ bool TFIBCustomDataSet::Locate(const QString& keyFields, const Variant& keyValue
                 PrepareKey(i < keyValues.Items().size() ? keyValues.Items()[i] : Variant::Null(),
                            fields[i], options));
     } else {
-        keys.push_back(PrepareKey(keyValues, fields[0], options));
+        keys.push_back(ConvertingValue([&] { return PrepareKey(keyValues, fields[0], options); }));
         for (size_t i = 1; i < fields.size(); ++i)
             keys.push_back(Variant::Null());
     }

@@ -1,6 +1,6 @@
 #include "dataset/FieldTextBridge.h"
 
-#include "fib/FormatSettings.h"
+#include "base/FormatSettings.h"
 
 #include <cmath>
 

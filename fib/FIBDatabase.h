@@ -3,11 +3,11 @@
 // transaction over one or more connections (TFIBTransaction). Statements and
 // datasets hang on both through their TFIBBase links.
 
-#include "fib/Component.h"
+#include "base/Component.h"
+#include "base/Listeners.h"
 #include "fib/FIBBase.h"
 #include "fib/FIBTypes.h"
 #include "fib/IB_Intf.h"
-#include "fib/Listeners.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -2,12 +2,12 @@
 // generator query and the server-time query of the connect sequence, each
 // through a cached statement.
 
+#include "base/FormatSettings.h"
+#include "base/TextCodec.h"
 #include "fib/FIBDatabase.h"
 #include "fib/FIBQuery.h"
 #include "fib/FIBQueryRegistry.h"
-#include "fib/FormatSettings.h"
 #include "fib/SqlTxtRtns.h"
-#include "fib/TextCodec.h"
 #include "fib/fib.h"
 
 #include <QDateTime>

@@ -207,7 +207,7 @@ bool TFIBQuery::NeedsRePrepare() const {
     for (int i = 0; i < userParams_.Count(); ++i) {
         const TFIBXSQLVAR& v = userParams_[i];
         if (v.IsMacro()) {
-            if (v.AsWideString() != v.OldValue().ToString())
+            if (v.AsWideString() != ConvertingValue([&] { return v.OldValue().ToString(); }))
                 return true;
         } else if (forcing && v.InWhereClause() && v.CanForceIsNull() &&
                    v.IsNull() != v.OldValue().IsNull()) {

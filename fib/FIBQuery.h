@@ -4,7 +4,7 @@
 // server cursor. The result row's buffers are allocated at preparation and
 // reused for every row, so fetching allocates nothing.
 
-#include "fib/Component.h"
+#include "base/Component.h"
 #include "fib/FIBBase.h"
 #include "fib/FIBXSQLDA.h"
 #include "fib/IB_Intf.h"

@@ -4,8 +4,8 @@
 // TFIBXSQLVAR per entry; each TFIBXSQLVAR owns its value buffer and null
 // indicator, allocated when the entry is set up and reused for every row.
 
-#include "fib/TextCodec.h"
-#include "fib/Variant.h"
+#include "base/TextCodec.h"
+#include "base/Variant.h"
 
 #include <QHash>
 #include <QList>

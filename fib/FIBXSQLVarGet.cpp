@@ -1,8 +1,8 @@
 // Reading a parameter or column value in the program's forms.
 
+#include "base/FormatSettings.h"
 #include "fib/FIBStoredForms.h"
 #include "fib/FIBXSQLDA.h"
-#include "fib/FormatSettings.h"
 #include "fib/fib.h"
 
 #include <cmath>

@@ -1,10 +1,10 @@
 // Giving a parameter a value: every setter ends in the raw set, which the
 // parameters of the same name share.
 
-#include "fib/Component.h"
+#include "base/Component.h"
+#include "base/FormatSettings.h"
 #include "fib/FIBStoredForms.h"
 #include "fib/FIBXSQLDA.h"
-#include "fib/FormatSettings.h"
 #include "fib/fib.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "fib/IB_Intf.h"
 
-#include "fib/Format.h"
+#include "base/Format.h"
 #include "fib/fib.h"
 
 #include <cerrno>

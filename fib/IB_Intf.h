@@ -3,7 +3,7 @@
 // each connection loads it by file name and resolves its entry points by name.
 // The rest of the system calls the library only through IIBClientLibrary.
 
-#include "fib/Exception.h"
+#include "base/Exception.h"
 
 #include <ibase.h>
 

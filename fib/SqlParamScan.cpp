@@ -26,7 +26,7 @@
 //     decide CanForceIsNull: * + | and a lone - or / (an arithmetic or
 //     concatenation operand) make it false.
 
-#include "fib/Component.h"
+#include "base/Component.h"
 #include "fib/SqlLexer.h"
 #include "fib/SqlTxtRtns.h"
 #include "fib/fib.h"

@@ -1,6 +1,6 @@
 #include "fib/fib.h"
 
-#include "fib/Component.h"
+#include "base/Component.h"
 
 #include <mutex>
 

@@ -2,12 +2,13 @@
 // Database-layer exceptions, the numbered client-error table and the calling
 // thread's status vector.
 
-#include "fib/Exception.h"
-#include "fib/Format.h"
+#include "base/Exception.h"
+#include "base/Format.h"
 
 #include <ibase.h>
 
 #include <cstdint>
+#include <utility>
 
 class TComponent;
 
@@ -134,3 +135,14 @@ QString ClientErrorFormat(int number);
 [[noreturn]] void FIBError(int number, std::initializer_list<FormatArg> args = {});
 // Same with a free format string and SQLErrorCode = -1.
 [[noreturn]] void FIBErrorText(const QString& format, std::initializer_list<FormatArg> args = {});
+
+// Runs a conversion of the shared value type, which fails with EConvertError;
+// in the database layer that failure is client error 33, the class and text
+// every caller of a parameter, column or field expects.
+template <typename Convert> decltype(auto) ConvertingValue(Convert&& convert) {
+    try {
+        return std::forward<Convert>(convert)();
+    } catch (const EConvertError&) {
+        FIBError(fibeInvalidDataConversion);
+    }
+}

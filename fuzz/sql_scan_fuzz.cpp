@@ -7,7 +7,7 @@
 // UTF-16 (else one character per byte); bit 1: dialect 1 (else 3); bit 2:
 // lenient identifiers; bit 3: the statement's owner is being loaded.
 
-#include "fib/Component.h"
+#include "base/Component.h"
 #include "fib/SqlTxtRtns.h"
 #include "fib/fib.h"
 

@@ -1,7 +1,7 @@
 #include "settings/IniFile.h"
 
-#include "fib/Format.h"
-#include "fib/TextCodec.h"
+#include "base/Format.h"
+#include "base/TextCodec.h"
 #include "settings/AtomicFile.h"
 
 #include <QFile>

@@ -7,7 +7,7 @@
 // byte-order mark and falls back to code page 1251 for a file that is not
 // valid UTF-8 (language files made on older systems).
 
-#include "fib/Exception.h"
+#include "base/Exception.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "settings/UserDialogs.h"
 
-#include "fib/Exception.h"
+#include "base/Exception.h"
 
 #include <QDialog>
 #include <QMessageBox>

@@ -6,7 +6,7 @@
 
 #include "app/AnchoredPanel.h"
 #include "app/Application.h"
-#include "fib/Exception.h"
+#include "base/Exception.h"
 
 #include <QAction>
 #include <QActionGroup>

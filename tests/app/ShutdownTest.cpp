@@ -2,7 +2,7 @@
 
 #include "tests/app/ShellFixture.h"
 
-#include "fib/Exception.h"
+#include "base/Exception.h"
 
 #include <QDir>
 #include <QLineEdit>

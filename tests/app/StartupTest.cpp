@@ -3,7 +3,7 @@
 
 #include "tests/app/ShellFixture.h"
 
-#include "fib/Exception.h"
+#include "base/Exception.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Ownership, names and the loading mark of the component model, and the
 // composition of client-error messages.
 
-#include "fib/Component.h"
+#include "base/Component.h"
 #include "fib/fib.h"
 
 #include <gtest/gtest.h>

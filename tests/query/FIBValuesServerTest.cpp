@@ -3,7 +3,7 @@
 
 #include "QueryFixture.h"
 
-#include "fib/FormatSettings.h"
+#include "base/FormatSettings.h"
 #include "fib/fib.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 
 #include "XSQLTestSupport.h"
 
+#include "base/FormatSettings.h"
 #include "fib/FIBStoredForms.h"
-#include "fib/FormatSettings.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The standard error box: the innermost message, the "." rule, EAbort.
 
 #include "settings/UserDialogs.h"
-#include "fib/Exception.h"
+#include "base/Exception.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <gtest/gtest.h>

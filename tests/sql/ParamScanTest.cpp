@@ -2,7 +2,7 @@
 // errors.
 
 #include "SqlTestText.h"
-#include "fib/Component.h"
+#include "base/Component.h"
 #include "fib/SqlTxtRtns.h"
 #include "fib/fib.h"
 

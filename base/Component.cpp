@@ -1,4 +1,4 @@
-#include "fib/Component.h"
+#include "base/Component.h"
 
 #include <algorithm>
 

@@ -39,6 +39,13 @@ private:
     int code_;
 };
 
+// A value that cannot be converted to the kind asked for. The database layer
+// reports it as its own "Invalid data conversion." client error.
+class EConvertError : public Exception {
+public:
+    EConvertError() : Exception(QStringLiteral("Invalid data conversion.")) {}
+};
+
 class EDatabaseError : public Exception {
 public:
     using Exception::Exception;

@@ -1,4 +1,4 @@
-#include "fib/Exception.h"
+#include "base/Exception.h"
 
 const char* Exception::what() const noexcept {
     if (what_.isEmpty())

@@ -1,8 +1,8 @@
-#include "fib/Variant.h"
+#include "base/Variant.h"
 
-#include "fib/FormatSettings.h"
-#include "fib/TextCodec.h"
-#include "fib/fib.h"
+#include "base/Exception.h"
+#include "base/FormatSettings.h"
+#include "base/TextCodec.h"
 
 #include <cmath>
 #include <limits>
@@ -23,7 +23,7 @@ Variant Variant::Currency(int64_t tenThousandths) {
 Variant Variant::CurrencyFromDouble(double value) {
     const double scaled = std::round(value * 10000.0);
     if (!(std::fabs(scaled) < 9.2e18))
-        FIBError(fibeInvalidDataConversion);
+        throw EConvertError();
     return Currency(static_cast<int64_t>(scaled));
 }
 
@@ -76,7 +76,7 @@ namespace {
 int64_t TruncToInt64(double v) {
     const double t = std::trunc(v);
     if (!(t >= -9223372036854775808.0 && t < 9223372036854775808.0))
-        FIBError(fibeInvalidDataConversion);
+        throw EConvertError();
     return static_cast<int64_t>(t);
 }
 
@@ -107,13 +107,13 @@ int64_t Variant::ToInt64() const {
     default:
         break;
     }
-    FIBError(fibeInvalidDataConversion);
+    throw EConvertError();
 }
 
 int32_t Variant::ToInt32() const {
     const int64_t v = ToInt64();
     if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
-        FIBError(fibeInvalidDataConversion);
+        throw EConvertError();
     return static_cast<int32_t>(v);
 }
 
@@ -139,7 +139,7 @@ double Variant::ToDouble() const {
     default:
         break;
     }
-    FIBError(fibeInvalidDataConversion);
+    throw EConvertError();
 }
 
 int64_t Variant::ToCurrency() const {
@@ -147,7 +147,7 @@ int64_t Variant::ToCurrency() const {
         return int_;
     if (IsOrdinal() || type_ == TVarType::varBoolean) {
         if (int_ > 922337203685477 || int_ < -922337203685477)
-            FIBError(fibeInvalidDataConversion);
+            throw EConvertError();
         return int_ * 10000;
     }
     return CurrencyFromDouble(ToDouble()).int_;
@@ -160,7 +160,7 @@ double Variant::ToDateTime() const {
         double d = 0;
         if (TryStrToDateTime(ToString(), &d))
             return d;
-        FIBError(fibeInvalidDataConversion);
+        throw EConvertError();
     }
     return ToDouble();
 }
@@ -189,7 +189,7 @@ QString Variant::ToString() const {
         return QString();
     case TVarType::varNull:
     case TVarType::varArray:
-        FIBError(fibeInvalidDataConversion);
+        throw EConvertError();
     case TVarType::varSingle:
     case TVarType::varDouble:
         return FloatToStr(real_);

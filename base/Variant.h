@@ -64,7 +64,8 @@ public:
     bool IsNumeric() const; // integer, float or currency
     bool IsText() const { return type_ == TVarType::varString || type_ == TVarType::varUString; }
 
-    // Conversions; a value that cannot be converted raises client error 33.
+    // Conversions; a value that cannot be converted raises EConvertError,
+    // which the database layer reports as its client error 33.
     // Empty converts to 0 / empty text / false; Null raises.
     int64_t ToInt64() const;
     int32_t ToInt32() const;

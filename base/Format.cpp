@@ -1,4 +1,4 @@
-#include "fib/Format.h"
+#include "base/Format.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "fib/FormatSettings.h"
+#include "base/FormatSettings.h"
 
 #include <QLocale>
 #include <QStringList>

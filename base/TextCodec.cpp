@@ -1,4 +1,4 @@
-#include "fib/TextCodec.h"
+#include "base/TextCodec.h"
 
 #include <array>
 

@@ -230,8 +230,10 @@ bool TDBGrid::HandleKey(QKeyEvent& event) {
     case Qt::Key_Insert:
         if (ctrl || event.modifiers() & Qt::ShiftModifier)
             return false;
-        if (ds->CanModify() && !readOnly_ && options_.Contains(dgEditing))
+        if (ds->CanModify() && !readOnly_ && options_.Contains(dgEditing)) {
             ds->Insert();
+            appended_ = false;
+        }
         return true;
     case Qt::Key_Delete:
         if (!ctrl)
@@ -277,19 +279,21 @@ void TDBGrid::KeyMove(int distance) {
 void TDBGrid::NextRow() {
     TDataSet* ds = link_.DataSet();
     if (UntouchedInsert()) {
-        if (ds->AtEnd())
+        if (AtEndOfData())
             return;
         ds->Cancel();
     } else {
         ds->MoveBy(1);
     }
-    if (ds->AtEnd() && ds->CanModify() && !readOnly_ && options_.Contains(dgEditing))
+    if (ds->AtEnd() && ds->CanModify() && !readOnly_ && options_.Contains(dgEditing)) {
         ds->Append();
+        appended_ = true;
+    }
 }
 
 void TDBGrid::PriorRow() {
     TDataSet* ds = link_.DataSet();
-    if (UntouchedInsert() && ds->AtEnd())
+    if (UntouchedInsert() && AtEndOfData())
         ds->Cancel();
     else
         ds->MoveBy(-1);

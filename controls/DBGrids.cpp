@@ -397,8 +397,10 @@ void TDBGrid::RecordChanged(TField* field) {
 }
 
 void TDBGrid::EditingChanged() {
-    if (!link_.Editing())
+    if (!link_.Editing()) {
         editModified_ = false;
+        appended_ = false;
+    }
     viewport()->update(QRect(0, 0, kIndicatorWidth + 1, viewport()->height()));
 }
 
@@ -528,6 +530,14 @@ void TDBGrid::EditorTextEdited() {
 bool TDBGrid::UntouchedInsert() const {
     TDataSet* ds = link_.DataSet();
     return ds && ds->State() == stInsert && !ds->Modified() && !editModified_;
+}
+
+bool TDBGrid::AtEndOfData() const {
+    TDataSet* ds = link_.DataSet();
+    if (!ds)
+        return false;
+    // The dataset does not mark a record appended after the last as the end.
+    return ds->AtEnd() || (ds->State() == stInsert && appended_);
 }
 
 void TDBGrid::SetSelectedIndex(int column) {

@@ -214,6 +214,9 @@ private:
     void UpdateData();
     void EditorTextEdited();
     bool UntouchedInsert() const;
+    // The current record is the last one: the dataset hit its end, or the
+    // current record is one the grid appended after the last.
+    bool AtEndOfData() const;
     bool IsFocusedGrid() const;
     // The focus left the grid and its editor for another control.
     void GridExit();
@@ -256,6 +259,7 @@ private:
     bool editorMode_ = false;
     bool editModified_ = false;
     bool writing_ = false;
+    bool appended_ = false; // the pending new record was appended by the grid
     QString editText_; // the field text the editor was loaded with
     bool layingOut_ = false;
 

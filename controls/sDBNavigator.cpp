@@ -90,6 +90,8 @@ void TNavButton::mouseReleaseEvent(QMouseEvent* event) {
 void TNavButton::RepeatTick() {
     repeat_.setInterval(kRepeatMs);
     if (!isDown() || !isEnabled()) {
+        // Let go of, or disabled under the mouse (the end was reached).
+        repeat_.stop();
         return;
     }
     if (!navigator_->ClickButton(kind_))

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -21,6 +22,22 @@ QStringList Lines(std::initializer_list<const char*> lines) {
     return l;
 }
 } // namespace
+
+void TypeText(const QString& text) {
+    for (QChar ch : text) {
+        QWidget* target = QApplication::focusWidget();
+        if (!target) {
+            ADD_FAILURE() << "nothing has the focus";
+            return;
+        }
+        const ushort u = ch.toUpper().unicode();
+        const int key = u < 128 ? int(u) : int(Qt::Key_unknown);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(target, &press);
+        QApplication::sendEvent(target, &release);
+    }
+}
 
 TestDatabase& ControlsTestDatabase() {
     static TestDatabase* db = [] {

@@ -18,6 +18,10 @@
 
 namespace veltor::test {
 
+// Types text as a person would: each character goes to whichever widget has
+// the focus when it is typed (the grid hands over to its editor).
+void TypeText(const QString& text);
+
 // One database with the fixture rows for the whole test program.
 TestDatabase& ControlsTestDatabase();
 

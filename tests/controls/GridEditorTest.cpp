@@ -18,7 +18,7 @@ QWidget* Focus() {
 // Column 1 (NAZVA) with the editor open, its text replaced by text.
 void TypeIntoName(FacultyView& v, const QString& text) {
     QTest::keyClick(v.grid, Qt::Key_Right);
-    QTest::keyClicks(Focus(), text);
+    TypeText(text);
 }
 
 } // namespace
@@ -97,12 +97,13 @@ TEST_F(FacultyViewTest, RefusedTextIsShownAndKeepsTheEditorAndTheFocus) {
     for (const RefusedCase& c : cases) {
         SCOPED_TRACE(c.name);
         v.reset();
+        dialogs.reset(); // before the next one installs itself
         dialogs = std::make_unique<ScriptedDialogs>();
         v = std::make_unique<FacultyView>();
         v->Open();
         // Every character is one an integer may hold; the whole is no integer.
         QTest::keyClick(v->grid, Qt::Key_F2);
-        QTest::keyClicks(Focus(), "1-2");
+        TypeText("1-2");
         ASSERT_EQ(v->grid->InplaceEditor()->text(), "1-2");
         c.act(*v);
         QApplication::processEvents();
@@ -121,7 +122,7 @@ TEST_F(FacultyViewTest, RefusedTextIsShownAndKeepsTheEditorAndTheFocus) {
     }
     // Corrected, the text goes in.
     QTest::keyClick(Focus(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(Focus(), "12");
+    TypeText("12");
     QTest::keyClick(Focus(), Qt::Key_Return);
     EXPECT_EQ(v->fId->AsInteger(), 12);
     EXPECT_EQ(dialogs->messages.size(), 1u);
@@ -131,14 +132,14 @@ TEST_F(FacultyViewTest, EditorTakesOnlyWhatTheFieldAccepts) {
     v->Open();
     QTest::keyClick(v->grid, Qt::Key_F2);
     QTest::keyClick(Focus(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(Focus(), "1a2 b+");
+    TypeText("1a2 b+");
     EXPECT_EQ(v->grid->InplaceEditor()->text(), "12+");
 
     // KNAZVA holds 50 characters.
     QTest::keyClick(Focus(), Qt::Key_Return);
     QTest::keyClick(v->grid, Qt::Key_End);
     QTest::keyClick(v->grid, Qt::Key_F2);
-    QTest::keyClicks(Focus(), QString(60, QChar(u'ж')));
+    TypeText(QString(60, QChar(u'ж')));
     EXPECT_EQ(v->grid->InplaceEditor()->text(), QString(50, QChar(u'ж')));
     EXPECT_EQ(v->grid->InplaceEditor()->maxLength(), 50);
     EXPECT_EQ(v->grid->InplaceEditor()->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
@@ -164,7 +165,7 @@ TEST_F(FacultyViewTest, LeavingTheGridCancelsAnUntouchedNewRecord) {
     // A new record with something typed into it is kept either way.
     v->grid->SetOptions(v->grid->Options().With(dgCancelOnExit));
     v->grid->setFocus();
-    QTest::keyClicks(Focus(), "77");
+    TypeText("77");
     v->elsewhere->setFocus();
     EXPECT_EQ(v->ds->State(), stInsert);
     EXPECT_EQ(v->fId->AsInteger(), 77);
@@ -174,7 +175,7 @@ TEST_F(FacultyViewTest, WithoutAutoEditTypingDoesNotStartEditingButTheNavigatorD
     v->source->SetAutoEdit(false);
     v->Open();
     QTest::keyClick(v->grid, Qt::Key_Right);
-    QTest::keyClicks(Focus(), "Щ");
+    TypeText("Щ");
     EXPECT_EQ(v->ds->State(), stBrowse);
     EXPECT_EQ(v->fName->AsString(), "Факультет комп'ютерних наук");
     if (v->grid->EditorMode()) {
@@ -184,7 +185,7 @@ TEST_F(FacultyViewTest, WithoutAutoEditTypingDoesNotStartEditingButTheNavigatorD
     QTest::mouseClick(v->navigator->Button(TNavigateBtn::nbEdit), Qt::LeftButton);
     ASSERT_EQ(v->ds->State(), stEdit);
     v->grid->setFocus();
-    QTest::keyClicks(Focus(), "Щ");
+    TypeText("Щ");
     EXPECT_EQ(v->grid->InplaceEditor()->text(), "Щ");
     QTest::keyClick(Focus(), Qt::Key_Return);
     EXPECT_EQ(v->fName->AsString(), "Щ");

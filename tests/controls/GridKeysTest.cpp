@@ -29,7 +29,7 @@ void Press(const Key& k) {
     QWidget* target = QApplication::focusWidget();
     ASSERT_NE(target, nullptr) << "nothing has the focus";
     if (!k.text.isEmpty())
-        QTest::keyClicks(target, k.text);
+        TypeText(k.text);
     else
         QTest::keyClick(target, k.key, k.mods);
 }
@@ -116,6 +116,7 @@ TEST_F(FacultyViewTest, GridKeys) {
     for (const KeyCase& c : cases) {
         SCOPED_TRACE(c.name);
         v.reset();
+        dialogs.reset(); // before the next one installs itself
         dialogs = std::make_unique<ScriptedDialogs>();
         v = std::make_unique<FacultyView>();
         v->Open();
@@ -147,7 +148,7 @@ TEST_F(FacultyViewTest, EscRestoresTheEditorTextFromTheField) {
     v->Open();
     const QString name = v->fName->AsString();
     QTest::keyClick(v->grid, Qt::Key_Right);
-    QTest::keyClicks(QApplication::focusWidget(), "Х");
+    TypeText("Х");
     EXPECT_EQ(v->grid->InplaceEditor()->text(), "Х");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_EQ(v->grid->InplaceEditor()->text(), name);

@@ -108,11 +108,14 @@ TEST_F(FacultyViewTest, ColumnsFollowTheFieldsWidthsLabelsAndReadOnly) {
 TEST_F(FacultyViewTest, BufferedRowsFollowTheVisibleRows) {
     v->Open();
     const int rows = v->grid->VisibleRowCount();
+    const int room = v->grid->viewport()->height() - v->grid->TitleHeight();
     EXPECT_EQ((v->grid->viewport()->height() - v->grid->TitleHeight()) / v->grid->RowHeight(), rows);
     EXPECT_EQ(v->grid->DataLink().BufferRows(), rows);
     EXPECT_EQ(v->ds->WindowSize(), rows);
 
     v->grid->resize(v->grid->width(), v->grid->height() + 5 * v->grid->RowHeight());
+    EXPECT_EQ(v->grid->viewport()->height() - v->grid->TitleHeight(),
+              room + 5 * v->grid->RowHeight());
     EXPECT_EQ(v->grid->VisibleRowCount(), rows + 5);
     EXPECT_EQ(v->ds->WindowSize(), rows + 5);
 }
@@ -151,7 +154,7 @@ TEST_F(FacultyViewTest, ScreenshotsAt1xAnd2x) {
         EXPECT_EQ(image.size(), v->window.size() * dpr);
     }
     // The edit and insert indicators, too.
-    QTest::keyClicks(v->grid, "Щ");
+    TypeText("Щ");
     EXPECT_TRUE(Picture(v->window, 2).save(ArtefactDir() + "/faculty_view_edit_2x.png"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);

@@ -6,6 +6,8 @@
 #include "app/about_unit.h"
 #include "app/database_link.h"
 #include "base/Exception.h"
+#include "controls/DBGrids.h"
+#include "controls/sDBNavigator.h"
 #include "model/TestingModel.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"

@@ -28,9 +28,14 @@ using namespace veltor::test;
 
 namespace {
 
-class Sitting : public ShellFixture {
+// The database outlives the windows, whose connection must go first.
+struct DemoDatabase {
+    std::unique_ptr<TestDatabase> db = std::make_unique<TestDatabase>(TestData::Demo);
+};
+
+class Sitting : public DemoDatabase, public ShellFixture {
 protected:
-    Sitting() : db(std::make_unique<TestDatabase>(TestData::Demo)) {
+    Sitting() {
         SetDatabaseLinkSteps(nullptr); // the real connection, transaction and datasets
     }
     ~Sitting() override {
@@ -80,7 +85,18 @@ protected:
     static void Keys(int key, Qt::KeyboardModifiers mods = {}) {
         QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), mods);
     }
-    static void Type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
+    // Typed one key at a time; letters beyond ASCII come as the text of a key
+    // the keyboard has no code for, as an input method gives them.
+    static void Type(const QString& text) {
+        for (const QChar ch : text) {
+            QWidget* target = QApplication::focusWidget();
+            if (ch.unicode() < 0x80)
+                QTest::keyClick(target, ch.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch),
+                                    Qt::NoModifier);
+        }
+    }
     static void Press(TsDBNavigator* navigator, TNavigateBtn button) {
         QTest::mouseClick(navigator->Button(button), Qt::LeftButton);
     }
@@ -110,8 +126,6 @@ protected:
                 texts << m.text;
         return texts;
     }
-
-    std::unique_ptr<TestDatabase> db;
 };
 
 TEST_F(Sitting, StartShowsTheFirstFacultysStudentsAndFollowsTheChosenFaculty) {

@@ -18,6 +18,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -51,7 +52,7 @@ public:
     };
 
 private:
-    std::vector<std::vector<T*>> levels_;
+    std::deque<std::vector<T*>> levels_; // stable while deeper levels are added
     size_t depth_ = 0;
 };
 

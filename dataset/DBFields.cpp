@@ -1,6 +1,7 @@
 // Field objects: the base field, string, Boolean and blob fields.
 
 #include "dataset/DB.h"
+#include "dataset/FieldTextBridge.h"
 
 #include "base/Format.h"
 #include "base/FormatSettings.h"
@@ -319,7 +320,7 @@ void TStringField::SetAsIntegerValue(int32_t value) {
 int64_t TStringField::GetAsLargeInt() const {
     const QString text = GetAsString();
     int64_t v = 0;
-    if (!TryStrToInt64(text, &v))
+    if (!ParseFieldInteger(text, &v))
         DatabaseError(FormatText(QStringLiteral("'%s' is not a valid integer value"), {text}));
     return v;
 }
@@ -327,7 +328,7 @@ int64_t TStringField::GetAsLargeInt() const {
 double TStringField::GetAsFloat() const {
     const QString text = GetAsString();
     double v = 0;
-    if (!TryStrToFloat(text, &v))
+    if (!ParseFieldFloat(text, &v))
         DatabaseError(
             FormatText(QStringLiteral("'%s' is not a valid floating point value"), {text}));
     return v;
@@ -340,8 +341,8 @@ void TStringField::SetAsFloatValue(double value) {
 double TStringField::GetAsDateTime() const {
     const QString text = GetAsString();
     double v = 0;
-    if (!TryStrToDateTime(text, &v))
-        DatabaseError(FormatText(QStringLiteral("''%s'' is not a valid date and time"), {text}));
+    if (!ParseFieldDateTime(text, TFieldDateKind::DateTime, &v))
+        DatabaseError(InvalidFieldDateTime(text, TFieldDateKind::DateTime));
     return v;
 }
 

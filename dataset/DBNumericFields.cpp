@@ -126,7 +126,7 @@ void TIntegerField::SetAsStringValue(const QString& value) {
         return;
     }
     int64_t v = 0;
-    if (!TryStrToInt64(value, &v))
+    if (!ParseFieldInteger(value, &v))
         DatabaseError(NotInteger(value, DisplayName()));
     SetAsLargeIntValue(v);
 }
@@ -221,7 +221,7 @@ void TLargeintField::SetAsStringValue(const QString& value) {
         return;
     }
     int64_t v = 0;
-    if (!TryStrToInt64(value, &v))
+    if (!ParseFieldInteger(value, &v))
         DatabaseError(NotInteger(value, DisplayName()));
     SetAsLargeIntValue(v);
 }
@@ -310,7 +310,7 @@ void TFloatField::SetAsStringValue(const QString& value) {
         return;
     }
     double v = 0;
-    if (!TryStrToFloat(value, &v))
+    if (!ParseFieldFloat(value, &v))
         DatabaseError(
             FormatText(QStringLiteral("'%s' is not a valid floating point value for field '%s'"),
                        {value, DisplayName()}));
@@ -389,7 +389,7 @@ QString TDateTimeField::DefaultText(double value) const {
 }
 
 bool TDateTimeField::ParseText(const QString& text, double* value) const {
-    return TryStrToDateTime(text, value);
+    return ParseFieldDateTime(text, TFieldDateKind::DateTime, value);
 }
 
 QString TDateTimeField::TextValue(bool displayText) const {
@@ -411,13 +411,11 @@ void TDateTimeField::SetAsStringValue(const QString& value) {
         return;
     }
     double v = 0;
-    if (!ParseText(value, &v)) {
-        const QString pattern = DataType() == ftDate ? QStringLiteral("''%s'' is not a valid date")
-                                : DataType() == ftTime
-                                    ? QStringLiteral("''%s'' is not a valid time")
-                                    : QStringLiteral("''%s'' is not a valid date and time");
-        DatabaseError(FormatText(pattern, {value}));
-    }
+    if (!ParseText(value, &v))
+        DatabaseError(InvalidFieldDateTime(value, DataType() == ftDate ? TFieldDateKind::Date
+                                                  : DataType() == ftTime
+                                                      ? TFieldDateKind::Time
+                                                      : TFieldDateKind::DateTime));
     SetAsDateTime(v);
 }
 
@@ -434,10 +432,7 @@ QString TDateField::DefaultText(double value) const {
 }
 
 bool TDateField::ParseText(const QString& text, double* value) const {
-    if (!TryStrToDateTime(text, value))
-        return false;
-    *value = std::floor(*value);
-    return true;
+    return ParseFieldDateTime(text, TFieldDateKind::Date, value);
 }
 
 TTimeField::TTimeField(TComponent* owner) : TDateTimeField(owner) {
@@ -449,10 +444,5 @@ QString TTimeField::DefaultText(double value) const {
 }
 
 bool TTimeField::ParseText(const QString& text, double* value) const {
-    const QTime t = QTime::fromString(text.trimmed(), FormatSettings().LongTimeFormat);
-    const QTime hm = t.isValid() ? t : QTime::fromString(text.trimmed(), QStringLiteral("H:mm"));
-    if (!hm.isValid())
-        return false;
-    *value = hm.msecsSinceStartOfDay() / kMSecsPerDay;
-    return true;
+    return ParseFieldDateTime(text, TFieldDateKind::Time, value);
 }

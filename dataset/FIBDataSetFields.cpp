@@ -2,6 +2,7 @@
 // statement parameters and results; the field classes of this layer.
 
 #include "dataset/FIBDataSet.h"
+#include "dataset/FieldTextBridge.h"
 
 #include "base/Format.h"
 #include "base/FormatSettings.h"
@@ -280,7 +281,7 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* source) {
         if (!IsText(s)) {
             // A string field over a non-text column: through the value.
             double v = 0;
-            if (!TryStrToFloat(DecodeFieldText(QByteArray(in)), &v))
+            if (!ParseFieldFloat(DecodeFieldText(QByteArray(in)), &v))
                 DatabaseError(FormatText(QStringLiteral("'%s' is not a valid floating point value"),
                                          {DecodeFieldText(QByteArray(in))}));
             StoreNumeric(s, p, v);
@@ -347,20 +348,12 @@ bool TFIBCustomDataSet::GetBlobData(const TField* field, QByteArray* data) const
 void TFIBCustomDataSet::CheckFieldText(const TField* field, const QString& text) const {
     if (Codec() == TTextCodec::Utf8)
         return;
-    for (qsizetype i = 0; i < text.size();) {
-        const char32_t cp = text.at(i).isHighSurrogate() && i + 1 < text.size()
-                                ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
-                                : text.at(i).unicode();
-        const qsizetype width = cp > 0xFFFF ? 2 : 1;
-        const QString one = text.mid(i, width);
-        if (DecodeText(EncodeText(one)) != one)
-            DatabaseError(FormatText(
-                QStringLiteral("The character '%s' (U+%s) cannot be stored in field '%s': the "
-                               "connection character set WIN1251 has no such character"),
-                {one, QString::number(static_cast<uint>(cp), 16).toUpper().rightJustified(4, u'0'),
-                 field->DisplayName()}));
-        i += width;
-    }
+    char32_t c = 0;
+    if (FirstCharOutsideCodePage(text, &c))
+        DatabaseError(FormatText(QStringLiteral("The character %s cannot be stored in field '%s': "
+                                                "the connection character set WIN1251 has no "
+                                                "such character"),
+                                 {CharacterText(c), field->DisplayName()}));
 }
 
 Variant TFIBCustomDataSet::ColumnValue(const char* buffer, int col) const {

@@ -208,3 +208,42 @@ TEST_F(FieldTest, FloatsAndDatesAsText) {
 }
 
 } // namespace
+
+#if __has_include("base/FieldText.h")
+namespace {
+
+// The program's date-time display format, under a locale with AM and PM
+// designators and under one without: there the clock stays at 24 hours.
+TEST_F(FieldTest, DateTimeDisplayFormatFollowsTheLocalesDesignators) {
+    TpFIBDataSet* ds = NewDataSet(QStringLiteral(
+        "SELECT CAST('2009-12-22 13:05:00' AS TIMESTAMP) AS AFTERNOON, "
+        "CAST('2009-12-22 00:30:00' AS TIMESTAMP) AS NIGHT FROM RDB$DATABASE"));
+    EXPECT_SQL(ds->Open());
+    TField* afternoon = ds->FieldByName(QStringLiteral("AFTERNOON"));
+    TField* night = ds->FieldByName(QStringLiteral("NIGHT"));
+    const TFormatSettings saved = FormatSettings();
+    struct Locale {
+        const char* name;
+        QString am, pm;
+        QChar timeSeparator;
+        QString afternoon, night;
+    };
+    const std::vector<Locale> locales = {
+        {"with designators", QStringLiteral("AM"), QStringLiteral("PM"), u':',
+         QStringLiteral("22.12.2009 01:05 PM"), QStringLiteral("22.12.2009 12:30 AM")},
+        {"without designators", QString(), QString(), u'.', QStringLiteral("22.12.2009 13.05 "),
+         QStringLiteral("22.12.2009 00.30 ")},
+    };
+    for (const Locale& l : locales) {
+        FormatSettings().TimeAMString = l.am;
+        FormatSettings().TimePMString = l.pm;
+        FormatSettings().TimeSeparator = l.timeSeparator;
+        FormatSettings().DateSeparator = u'.';
+        EXPECT_EQ(afternoon->DisplayText(), l.afternoon) << l.name;
+        EXPECT_EQ(night->DisplayText(), l.night) << l.name;
+    }
+    FormatSettings() = saved;
+}
+
+} // namespace
+#endif

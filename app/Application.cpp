@@ -1,8 +1,19 @@
 #include "app/Application.h"
 
-#include "settings/UserDialogs.h"
+#include "base/Exception.h"
+#include "ui/UserDialogs.h"
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // A timer may tick on another thread: the box is shown from the event loop.
+    SetBackgroundErrorHandler([this](std::exception_ptr error) {
+        QMetaObject::invokeMethod(
+            this, [error] { ShowException(error); }, Qt::QueuedConnection);
+    });
+}
+
+TApplication::~TApplication() {
+    SetBackgroundErrorHandler(nullptr);
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

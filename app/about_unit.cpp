@@ -1,6 +1,6 @@
 #include "app/about_unit.h"
 
-#include "settings/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 #include <QImageReader>
 #include <QMouseEvent>

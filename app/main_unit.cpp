@@ -11,8 +11,8 @@
 #include "model/TestingModel.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
-#include "settings/UserDialogs.h"
 #include "settings/options_unit.h"
+#include "ui/UserDialogs.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -6,8 +6,8 @@
 #include "settings/Language.h"
 #include "settings/ProgramState.h"
 #include "settings/Settings.h"
-#include "settings/UserDialogs.h"
 #include "settings/options_unit.h"
+#include "ui/UserDialogs.h"
 
 #include <QApplication>
 #include <QDir>

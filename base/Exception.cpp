@@ -1,5 +1,7 @@
 #include "base/Exception.h"
 
+#include <mutex>
+
 const char* Exception::what() const noexcept {
     if (what_.isEmpty())
         what_ = message_.toUtf8();
@@ -22,4 +24,31 @@ void DatabaseError(const QString& message, const QString& componentName) {
     if (componentName.isEmpty())
         throw EDatabaseError(message);
     throw EDatabaseError(componentName + QStringLiteral(": ") + message);
+}
+
+namespace {
+
+std::mutex backgroundLock;
+TBackgroundErrorHandler backgroundHandler;
+
+} // namespace
+
+void SetBackgroundErrorHandler(TBackgroundErrorHandler handler) {
+    std::lock_guard<std::mutex> guard(backgroundLock);
+    backgroundHandler = std::move(handler);
+}
+
+void ReportBackgroundError(std::exception_ptr error) noexcept {
+    TBackgroundErrorHandler handler;
+    {
+        std::lock_guard<std::mutex> guard(backgroundLock);
+        handler = backgroundHandler;
+    }
+    if (!handler)
+        return;
+    try {
+        handler(std::move(error));
+    } catch (...) {
+        // The presenter itself failed: nothing is left to tell.
+    }
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <exception>
+#include <functional>
 
 class Exception : public std::exception {
 public:
@@ -53,3 +54,11 @@ public:
 
 // Raises EDatabaseError with the text "%s: %s" (component name, message).
 [[noreturn]] void DatabaseError(const QString& message, const QString& componentName = QString());
+
+// Failures caught where no caller is left to tell, such as the database
+// layer's idle timers. The shell points the handler at its error presenter;
+// while none is set they are dropped. The handler may be called from any
+// thread that runs such a timer.
+using TBackgroundErrorHandler = std::function<void(std::exception_ptr)>;
+void SetBackgroundErrorHandler(TBackgroundErrorHandler handler);
+void ReportBackgroundError(std::exception_ptr error) noexcept;

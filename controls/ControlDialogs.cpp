@@ -1,6 +1,6 @@
 #include "controls/ControlDialogs.h"
 
-#include "settings/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 bool AskDeleteRecord(QWidget* owner) {
     const TMessage question{QStringLiteral("Confirm"), QStringLiteral("Delete record?"),

@@ -92,9 +92,12 @@ bool TInplaceEdit::event(QEvent* event) {
 void TInplaceEdit::keyPressEvent(QKeyEvent* event) {
     if (IsGridKey(*event)) {
         bool handled = false;
-        PresentErrors([&] { handled = grid_->HandleKey(*event); });
-        if (handled)
+        const bool completed = PresentErrors([&] { handled = grid_->HandleKey(*event); });
+        if (handled || !completed) {
+            // Taken, or refused with the error shown: not the grid's again.
+            event->accept();
             return;
+        }
     }
     TField* field = grid_->SelectedField();
     bool changesText = PrintableText(*event) || event->key() == Qt::Key_Backspace ||

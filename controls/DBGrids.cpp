@@ -232,7 +232,12 @@ void TDBGrid::LayoutChanged() {
 void TDBGrid::UpdateScrollBars() {
     QScrollBar* h = horizontalScrollBar();
     h->blockSignals(true);
-    h->setRange(0, std::max(0, static_cast<int>(columns_.size()) - 1));
+    const int line = options_.Contains(dgColLines) ? 1 : 0;
+    int total = 0;
+    for (const TColumn& c : columns_)
+        total += c.Width + line;
+    const bool fits = total <= viewport()->width() - DataLeft() && leftCol_ == 0;
+    h->setRange(0, fits ? 0 : std::max(0, static_cast<int>(columns_.size()) - 1));
     h->setPageStep(1);
     h->setValue(leftCol_);
     h->blockSignals(false);

@@ -6,21 +6,21 @@ TFIBBase::TFIBBase(TComponent* owner) : owner_(owner) {}
 
 TFIBBase::~TFIBBase() {
     if (transaction_)
-        transaction_->UnregisterLink(transactionIndex_);
+        transaction_->links_.Remove(transactionIndex_);
     if (database_)
-        database_->UnregisterLink(databaseIndex_);
+        database_->links_.Remove(databaseIndex_);
 }
 
 void TFIBBase::SetDatabase(TFIBDatabase* database) {
     if (database == database_)
         return;
     if (database_)
-        database_->UnregisterLink(databaseIndex_);
+        database_->links_.Remove(databaseIndex_);
     database_ = nullptr;
     databaseIndex_ = -1;
     if (!database)
         return;
-    databaseIndex_ = database->RegisterLink(this);
+    databaseIndex_ = database->links_.Add(this);
     database_ = database;
     if (!transaction_ && !(owner_ && owner_->IsLoading()) && database->DefaultTransaction())
         SetTransaction(database->DefaultTransaction());
@@ -30,12 +30,12 @@ void TFIBBase::SetTransaction(TFIBTransaction* transaction) {
     if (transaction == transaction_)
         return;
     if (transaction_)
-        transaction_->UnregisterLink(transactionIndex_);
+        transaction_->links_.Remove(transactionIndex_);
     transaction_ = nullptr;
     transactionIndex_ = -1;
     if (!transaction)
         return;
-    transactionIndex_ = transaction->RegisterLink(this);
+    transactionIndex_ = transaction->links_.Add(this);
     transaction_ = transaction;
     if (transaction->IndexOfDatabase(database_) < 0 && transaction->DefaultDatabase())
         SetDatabase(transaction->DefaultDatabase());
@@ -51,41 +51,61 @@ void TFIBBase::ForgetTransaction() {
     transactionIndex_ = -1;
 }
 
-void TFIBBase::ReleaseLinks(std::vector<TFIBBase*>& links, Hook TFIBBase::*hook,
-                            void (*forget)(TFIBBase&)) {
-    // The hooks may unregister links, so the list is re-read at every step.
-    for (int i = static_cast<int>(links.size()) - 1; i >= 0; --i) {
-        if (i >= static_cast<int>(links.size()))
+int TFIBLinkList::Add(TFIBBase* link) {
+    for (size_t i = 0; i < links_.size(); ++i)
+        if (!links_[i]) {
+            links_[i] = link;
+            return static_cast<int>(i);
+        }
+    links_.push_back(link);
+    return Count() - 1;
+}
+
+void TFIBLinkList::Remove(int index) {
+    if (index >= 0 && index < Count())
+        links_[index] = nullptr;
+}
+
+void TFIBLinkList::ForEach(TFIBBase::Hook TFIBBase::*hook, bool reversed,
+                           const std::function<bool()>& keepGoing, bool tolerateFailures) {
+    const int count = Count();
+    for (int k = 0; k < count; ++k) {
+        const int i = reversed ? count - 1 - k : k;
+        if (i >= Count())
             continue;
-        TFIBBase* link = links[i];
+        TFIBBase* link = links_[i];
+        if (!link || !(link->*hook))
+            continue;
+        if (keepGoing && !keepGoing())
+            return;
+        try {
+            const TFIBBase::Hook call = link->*hook; // the hook may unregister its link
+            call();
+        } catch (...) {
+            if (!tolerateFailures)
+                throw;
+        }
+    }
+}
+
+void TFIBLinkList::Release(TFIBBase::Hook TFIBBase::*hook, void (*forget)(TFIBBase&)) {
+    for (int i = Count() - 1; i >= 0; --i) {
+        if (i >= Count())
+            continue;
+        TFIBBase* link = links_[i];
         if (!link)
             continue;
         if (link->*hook) {
             try {
-                const Hook call = link->*hook;
+                const TFIBBase::Hook call = link->*hook;
                 call();
             } catch (...) {
             }
         }
-        if (i < static_cast<int>(links.size()) && links[i] == link) {
+        if (i < Count() && links_[i] == link) {
             forget(*link);
-            links[i] = nullptr;
+            links_[i] = nullptr;
         }
     }
-    links.clear();
-}
-
-int TFIBBase::AddToLinks(std::vector<TFIBBase*>& links, TFIBBase* link) {
-    for (size_t i = 0; i < links.size(); ++i)
-        if (!links[i]) {
-            links[i] = link;
-            return static_cast<int>(i);
-        }
-    links.push_back(link);
-    return static_cast<int>(links.size()) - 1;
-}
-
-void TFIBBase::RemoveFromLinks(std::vector<TFIBBase*>& links, int index) {
-    if (index >= 0 && index < static_cast<int>(links.size()))
-        links[index] = nullptr;
+    links_.clear();
 }

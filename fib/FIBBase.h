@@ -49,20 +49,10 @@ public:
     Hook OnAfterTransactionStart;
     Hook OnTransactionFree; // the transaction is being destroyed
 
-    // A connection or transaction that is being destroyed tells its links,
-    // last registered first, through their hook (whose exceptions are
-    // swallowed: destruction goes on); each link still registered afterwards
-    // is then cut loose by forget. Clears the list.
-    // A link list reuses the first free slot; a removed link leaves its slot
-    // free, so the other links keep their indexes.
-    static int AddToLinks(std::vector<TFIBBase*>& links, TFIBBase* link);
-    static void RemoveFromLinks(std::vector<TFIBBase*>& links, int index);
-    static void ReleaseLinks(std::vector<TFIBBase*>& links, Hook TFIBBase::*hook,
-                             void (*forget)(TFIBBase&));
-
 private:
     friend class TFIBDatabase;
     friend class TFIBTransaction;
+    friend class TFIBLinkList;
 
     // Called by a connection or transaction that goes away: forget it
     // without unregistering (its lists are being torn down).
@@ -74,4 +64,31 @@ private:
     TFIBTransaction* transaction_ = nullptr;
     int transactionIndex_ = -1;
     TComponent* owner_;
+};
+
+// The links registered with a connection or a transaction. A removed link
+// leaves its slot free (nullptr), so the other links keep their indexes; a new
+// link takes the first free slot.
+class TFIBLinkList {
+public:
+    int Add(TFIBBase* link);
+    void Remove(int index);
+    int Count() const { return static_cast<int>(links_.size()); }
+    TFIBBase* At(int index) const { return links_.at(index); }
+
+    // Calls one hook of every link that has it, last registered first when
+    // reversed. A hook may unregister links, so the list is re-read at every
+    // step. The walk stops before a call once keepGoing (when given) says no.
+    // With tolerateFailures a failing hook does not stop the walk; otherwise
+    // its exception ends the walk.
+    void ForEach(TFIBBase::Hook TFIBBase::*hook, bool reversed,
+                 const std::function<bool()>& keepGoing = {}, bool tolerateFailures = false);
+    // For a connection or transaction that is being destroyed: tells the
+    // links, last registered first, through their hook (whose exceptions are
+    // swallowed: destruction goes on); each link still registered afterwards
+    // is then cut loose by forget. Empties the list.
+    void Release(TFIBBase::Hook TFIBBase::*hook, void (*forget)(TFIBBase&));
+
+private:
+    std::vector<TFIBBase*> links_;
 };

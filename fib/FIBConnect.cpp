@@ -37,7 +37,7 @@ void TFIBDatabase::Connect(bool raiseOnFailure) {
         if (dbName_.isEmpty())
             FIBError(fibeDatabaseNameMissing);
         IIBClientLibrary& lib = ClientLibrary();
-        ForEachLink(&TFIBBase::OnDatabaseConnecting, false);
+        links_.ForEach(&TFIBBase::OnDatabaseConnecting, false);
         // No login dialog exists in this layer: the parameter lines carry the
         // credentials.
         const QByteArray& dpb = DPB();
@@ -57,7 +57,7 @@ void TFIBDatabase::Connect(bool raiseOnFailure) {
     if (OnConnect)
         OnConnect(this);
     connectListeners_.CallWhile([this] { return Connected(); }, this);
-    ForEachLink(&TFIBBase::OnDatabaseConnected, false, [this] { return Connected(); });
+    links_.ForEach(&TFIBBase::OnDatabaseConnected, false, [this] { return Connected(); });
 }
 
 void TFIBDatabase::ReadServerFacts() {
@@ -258,33 +258,17 @@ void TFIBDatabase::EndTransactionsForDisconnect(bool force) {
     }
 }
 
-void TFIBDatabase::RunHooksForDisconnect(const TFIBBase::Hook TFIBBase::*hook, bool force) {
-    const int count = SQLObjectCount();
-    for (int i = 0; i < count && i < SQLObjectCount(); ++i) {
-        TFIBBase* link = sqlObjects_[i];
-        if (!link || !(link->*hook))
-            continue;
-        try {
-            TFIBBase::Hook call = link->*hook;
-            call();
-        } catch (...) {
-            if (!force)
-                throw;
-        }
-    }
-}
-
 void TFIBDatabase::Disconnect(bool force) {
     CheckConnected();
     CallDisconnectEvent(BeforeDisconnect, "BeforeDisconnect");
     disconnectListeners_.Call(this);
     EndTransactionsForDisconnect(force);
-    RunHooksForDisconnect(&TFIBBase::OnDatabaseDisconnecting, force);
+    links_.ForEach(&TFIBBase::OnDatabaseDisconnecting, false, {}, force);
     // A refused detach is not reported: the connection is gone for us either way.
     client_->isc_detach_database(StatusVector(), &handle_);
     RestoreFloatingPointControl();
     handle_ = 0;
     StopIdleTimer();
-    RunHooksForDisconnect(&TFIBBase::OnDatabaseDisconnected, force);
+    links_.ForEach(&TFIBBase::OnDatabaseDisconnected, false, {}, force);
     CallDisconnectEvent(AfterDisconnect, "AfterDisconnect");
 }

@@ -109,7 +109,7 @@ TFIBDatabase::~TFIBDatabase() {
         destroyListeners_.Call(this);
     } catch (...) {
     }
-    TFIBBase::ReleaseLinks(sqlObjects_, &TFIBBase::OnDatabaseFree, [](TFIBBase& link) {
+    links_.Release(&TFIBBase::OnDatabaseFree, [](TFIBBase& link) {
         link.SetTransaction(nullptr);
         link.ForgetDatabase();
     });
@@ -270,14 +270,6 @@ const QByteArray& TFIBDatabase::DPB() {
 
 // --- registration ----------------------------------------------------------------
 
-int TFIBDatabase::RegisterLink(TFIBBase* link) {
-    return TFIBBase::AddToLinks(sqlObjects_, link);
-}
-
-void TFIBDatabase::UnregisterLink(int index) {
-    TFIBBase::RemoveFromLinks(sqlObjects_, index);
-}
-
 void TFIBDatabase::AddTransaction(TFIBTransaction* transaction) {
     if (IndexOfTransaction(transaction) < 0)
         transactions_.push_back(transaction);
@@ -302,23 +294,6 @@ TFIBTransaction* TFIBDatabase::FirstActiveTransaction() const {
         if (t->Active())
             return t;
     return nullptr;
-}
-
-void TFIBDatabase::ForEachLink(const TFIBBase::Hook TFIBBase::*hook, bool reversed,
-                               const std::function<bool()>& keepGoing) {
-    const int count = SQLObjectCount();
-    for (int k = 0; k < count; ++k) {
-        const int i = reversed ? count - 1 - k : k;
-        if (i >= SQLObjectCount())
-            continue;
-        TFIBBase* link = sqlObjects_[i];
-        if (!link || !(link->*hook))
-            continue;
-        if (keepGoing && !keepGoing())
-            return;
-        TFIBBase::Hook call = link->*hook; // the hook may unregister its link
-        call();
-    }
 }
 
 // --- client calls ----------------------------------------------------------------
@@ -384,7 +359,8 @@ void TFIBDatabase::StopIdleTimer() {
 }
 
 void TFIBDatabase::IdleTimerFired() {
-    // Runs from the event loop: nothing may escape into it.
+    // Runs from the event loop: nothing may escape into it; a failure goes to
+    // the background error handler.
     try {
         if (!Connected())
             return;
@@ -399,5 +375,6 @@ void TFIBDatabase::IdleTimerFired() {
         if (OnTimeout)
             OnTimeout(this);
     } catch (...) {
+        ReportBackgroundError(std::current_exception());
     }
 }

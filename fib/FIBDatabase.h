@@ -162,8 +162,8 @@ public:
     int IndexOfTransaction(const TFIBTransaction* transaction) const;
     TFIBTransaction* FirstActiveTransaction() const;
     // Registered links; a slot may be empty (nullptr).
-    int SQLObjectCount() const { return static_cast<int>(sqlObjects_.size()); }
-    TFIBBase* SQLObjects(int index) const { return sqlObjects_.at(index); }
+    int SQLObjectCount() const { return links_.Count(); }
+    TFIBBase* SQLObjects(int index) const { return links_.At(index); }
     // After every client call: restores the floating-point state, restarts
     // the idle timer and, when raiseError is set, raises a non-zero status.
     void StatusCheck(ISC_STATUS status, bool raiseError);
@@ -185,18 +185,13 @@ private:
     friend class TConnectParams;
 
     void SetDBParamsInternal(const QStringList& params);
-    int RegisterLink(TFIBBase* link);
-    void UnregisterLink(int index);
     void AddTransaction(TFIBTransaction* transaction);
     void RemoveTransaction(TFIBTransaction* transaction);
-    void ForEachLink(const TFIBBase::Hook TFIBBase::*hook, bool reversed,
-                     const std::function<bool()>& keepGoing = {});
     void Attach(bool raiseOnFailure);
     void ReadServerFacts();
     void ComputeCharsetFlags();
     void ParseServerVersion() const;
     void EndTransactionsForDisconnect(bool force);
-    void RunHooksForDisconnect(const TFIBBase::Hook TFIBBase::*hook, bool force);
     void CallDisconnectEvent(const std::function<void(TFIBDatabase*)>& event, const char* name);
     bool InUnicodeSet(int charsetId) const;
     void IdleTimerFired();
@@ -223,7 +218,7 @@ private:
     QByteArray dpb_;
     bool dpbOutdated_ = true;
     IIBClientLibraryPtr client_;
-    std::vector<TFIBBase*> sqlObjects_;
+    TFIBLinkList links_;
     std::vector<TFIBTransaction*> transactions_;
     TFIBTransaction* internalTransaction_ = nullptr;
 
@@ -315,8 +310,8 @@ public:
     void StatusCheck(ISC_STATUS status, bool raiseError);
     // Told before (phase 0) and after (phase 1) a statement executes.
     virtual void SQLExecuteNotify(TComponent* statement, int statementType, int phase);
-    int SQLObjectCount() const { return static_cast<int>(sqlObjects_.size()); }
-    TFIBBase* SQLObjects(int index) const { return sqlObjects_.at(index); }
+    int SQLObjectCount() const { return links_.Count(); }
+    TFIBBase* SQLObjects(int index) const { return links_.At(index); }
     // The TPB as it will be sent, rebuilt first if TRParams changed.
     const QByteArray& TPB();
     bool IdleTimerRunning() const;
@@ -325,9 +320,6 @@ private:
     friend class TFIBBase;
     friend class TFIBDatabase;
 
-    int RegisterLink(TFIBBase* link);
-    void UnregisterLink(int index);
-    void ForEachLink(const TFIBBase::Hook TFIBBase::*hook, bool reversed);
     void BeforeEndNotify(TTransactionAction action, bool force);
     void AfterEndNotify(TTransactionAction action, bool force);
     void IdleTick();
@@ -343,7 +335,7 @@ private:
     QByteArray tpb_;
     bool tpbOutdated_ = true;
     std::vector<TFIBDatabase*> databases_;
-    std::vector<TFIBBase*> sqlObjects_;
+    TFIBLinkList links_;
     std::unique_ptr<QTimer> idleTimer_;
     bool idleMark_ = false;
 

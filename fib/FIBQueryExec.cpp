@@ -147,22 +147,17 @@ void TFIBQuery::WriteBlobParams(TFIBXSQLDA& list) {
         if (!v.HasBlobContent())
             continue;
         ISC_STATUS* sv = StatusVector();
-        isc_blob_handle blob = 0;
+        TBlobHandle blob(*lib_);
         ISC_QUAD id{};
-        Check(lib_->isc_create_blob2(sv, Database()->Handle(), Transaction()->Handle(), &blob, &id,
-                                     0, nullptr));
+        Check(lib_->isc_create_blob2(sv, Database()->Handle(), Transaction()->Handle(),
+                                     blob.Handle(), &id, 0, nullptr));
         const QByteArray& content = v.BlobContent();
-        try {
-            for (qsizetype at = 0; at < content.size(); at += 32768) {
-                const auto n =
-                    static_cast<unsigned short>(std::min<qsizetype>(32768, content.size() - at));
-                Check(lib_->isc_put_segment(sv, &blob, n, content.constData() + at));
-            }
-        } catch (...) {
-            lib_->isc_close_blob(sv, &blob);
-            throw;
+        for (qsizetype at = 0; at < content.size(); at += 32768) {
+            const auto n =
+                static_cast<unsigned short>(std::min<qsizetype>(32768, content.size() - at));
+            Check(lib_->isc_put_segment(sv, blob.Handle(), n, content.constData() + at));
         }
-        Check(lib_->isc_close_blob(sv, &blob));
+        Check(blob.Close(sv));
         v.SetWrittenBlobId(id);
     }
 }
@@ -173,24 +168,24 @@ QByteArray TFIBQuery::XSQLReadBlob(const ISC_QUAD& id) {
     if (!db || !tr || !lib_)
         FIBError(fibeBlobCannotBeRead);
     ISC_STATUS* sv = StatusVector();
-    isc_blob_handle blob = 0;
+    TBlobHandle blob(*lib_);
     ISC_QUAD blobId = id;
-    Check(lib_->isc_open_blob2(sv, db->Handle(), tr->Handle(), &blob, &blobId, 0, nullptr));
+    Check(lib_->isc_open_blob2(sv, db->Handle(), tr->Handle(), blob.Handle(), &blobId, 0, nullptr));
     QByteArray content;
     char segment[32768];
     for (;;) {
         unsigned short got = 0;
-        const ISC_STATUS status = lib_->isc_get_segment(sv, &blob, &got, sizeof segment, segment);
+        const ISC_STATUS status =
+            lib_->isc_get_segment(sv, blob.Handle(), &got, sizeof segment, segment);
         if (status == 0 || StatusContains({kSegment})) {
             content.append(segment, got);
             continue;
         }
         if (StatusContains({kSegmentStringEof}))
             break;
-        lib_->isc_close_blob(sv, &blob);
         Check(status);
     }
-    Check(lib_->isc_close_blob(sv, &blob));
+    Check(blob.Close(sv));
     return content;
 }
 

@@ -16,7 +16,7 @@ struct Pool {
     // In use, with the key it was asked for: the statement's own text may
     // differ in its line breaks.
     QHash<TFIBQuery*, QString> inUse;
-    int destroyListener = 0;
+    TListenerRegistration destroyListener;
 };
 
 struct Registry {
@@ -59,10 +59,10 @@ TFIBQuery* Acquire(TFIBDatabase* database, TFIBTransaction* transaction, const Q
         pool.inUse.insert(query, key);
     }
     if (newPool) {
-        const int key2 =
+        TListenerRegistration forget =
             database->DestroyListeners().Add([](TFIBDatabase* db) { ForgetDatabase(db); });
         std::lock_guard<std::mutex> guard(r.lock);
-        r.pools[database].destroyListener = key2;
+        r.pools[database].destroyListener = std::move(forget);
     }
     if (query->Database() != database) { // a new one
         try {

@@ -44,8 +44,7 @@ TFIBTransaction::~TFIBTransaction() {
         destroyed_.CallReversed(this);
     } catch (...) {
     }
-    TFIBBase::ReleaseLinks(sqlObjects_, &TFIBBase::OnTransactionFree,
-                           [](TFIBBase& link) { link.ForgetTransaction(); });
+    links_.Release(&TFIBBase::OnTransactionFree, [](TFIBBase& link) { link.ForgetTransaction(); });
     for (TFIBDatabase* db : std::vector<TFIBDatabase*>(databases_))
         db->RemoveTransaction(this);
     databases_.clear();
@@ -191,28 +190,6 @@ IIBClientLibrary& TFIBTransaction::ClientLibrary() const {
 
 // --- links -------------------------------------------------------------------------
 
-int TFIBTransaction::RegisterLink(TFIBBase* link) {
-    return TFIBBase::AddToLinks(sqlObjects_, link);
-}
-
-void TFIBTransaction::UnregisterLink(int index) {
-    TFIBBase::RemoveFromLinks(sqlObjects_, index);
-}
-
-void TFIBTransaction::ForEachLink(const TFIBBase::Hook TFIBBase::*hook, bool reversed) {
-    const int count = SQLObjectCount();
-    for (int k = 0; k < count; ++k) {
-        const int i = reversed ? count - 1 - k : k;
-        if (i >= SQLObjectCount())
-            continue;
-        TFIBBase* link = sqlObjects_[i];
-        if (!link || !(link->*hook))
-            continue;
-        TFIBBase::Hook call = link->*hook; // the hook may unregister its link
-        call();
-    }
-}
-
 void TFIBTransaction::SQLExecuteNotify(TComponent*, int, int) {}
 
 // --- start and end ---------------------------------------------------------------
@@ -243,7 +220,7 @@ void TFIBTransaction::StartTransaction() {
         db->CheckConnected();
         block.push_back({db->Handle(), static_cast<int>(tpb.size()), tpb.constData()});
     }
-    ForEachLink(&TFIBBase::OnBeforeTransactionStart, false);
+    links_.ForEach(&TFIBBase::OnBeforeTransactionStart, false);
     if (!Active()) {
         beforeStart_.Call(this);
         IIBClientLibrary& lib = ClientLibrary();
@@ -256,7 +233,7 @@ void TFIBTransaction::StartTransaction() {
         }
         afterStart_.Call(this);
     }
-    ForEachLink(&TFIBBase::OnAfterTransactionStart, false);
+    links_.ForEach(&TFIBBase::OnAfterTransactionStart, false);
     phase_ = trActive;
     idleMark_ = false;
     if (idleTimer_ && timeout_ > 0) {
@@ -266,12 +243,12 @@ void TFIBTransaction::StartTransaction() {
 }
 
 void TFIBTransaction::BeforeEndNotify(TTransactionAction action, bool force) {
-    ForEachLink(&TFIBBase::OnTransactionEnding, true);
+    links_.ForEach(&TFIBBase::OnTransactionEnding, true);
     beforeEnd_.Call(this, action, force);
 }
 
 void TFIBTransaction::AfterEndNotify(TTransactionAction action, bool force) {
-    ForEachLink(&TFIBBase::OnTransactionEnded, true);
+    links_.ForEach(&TFIBBase::OnTransactionEnded, true);
     afterEnd_.Call(this, action, force);
 }
 
@@ -324,7 +301,8 @@ void TFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
 }
 
 void TFIBTransaction::IdleTick() {
-    // Runs from the event loop: nothing may escape into it.
+    // Runs from the event loop: nothing may escape into it; a failure goes to
+    // the background error handler.
     try {
         if (!Active()) {
             idleTimer_->stop();
@@ -338,5 +316,6 @@ void TFIBTransaction::IdleTick() {
         if (OnTimeout)
             OnTimeout(this);
     } catch (...) {
+        ReportBackgroundError(std::current_exception());
     }
 }

@@ -246,3 +246,17 @@ IIBClientLibrary& RequireClientLibrary(const IIBClientLibraryPtr& library,
             QStringLiteral("Can't perform operation %s. Unknown client library"), {operation}));
     return *library;
 }
+
+TBlobHandle::~TBlobHandle() {
+    if (handle_) {
+        ISC_STATUS_ARRAY own{};
+        library_.isc_close_blob(own, &handle_);
+    }
+}
+
+ISC_STATUS TBlobHandle::Close(ISC_STATUS* status) {
+    const ISC_STATUS result = library_.isc_close_blob(status, &handle_);
+    if (result == 0)
+        handle_ = 0;
+    return result;
+}

@@ -199,3 +199,22 @@ void RestoreFloatingPointControl();
 // when there is none.
 IIBClientLibrary& RequireClientLibrary(const IIBClientLibraryPtr& library,
                                        const QString& operation);
+
+// A BLOB opened or created through the client library. The destructor closes
+// one that is still open, with a status vector of its own, so that closing on
+// an error path neither raises nor overwrites the failure being reported.
+class TBlobHandle {
+public:
+    explicit TBlobHandle(const IIBClientLibrary& library) : library_(library) {}
+    ~TBlobHandle();
+    TBlobHandle(const TBlobHandle&) = delete;
+    TBlobHandle& operator=(const TBlobHandle&) = delete;
+
+    isc_blob_handle* Handle() { return &handle_; }
+    // Closes the BLOB and answers the status of the close.
+    ISC_STATUS Close(ISC_STATUS* status);
+
+private:
+    const IIBClientLibrary& library_;
+    isc_blob_handle handle_ = 0;
+};

@@ -3,8 +3,8 @@
 #include "settings/IniFile.h"
 #include "settings/MainWindowTarget.h"
 #include "settings/ProgramState.h"
-#include "settings/UserDialogs.h"
 #include "settings/options_unit.h"
+#include "ui/UserDialogs.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #include "settings/Language.h"
 #include "settings/MainWindowTarget.h"
 #include "settings/Settings.h"
-#include "settings/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -166,10 +166,11 @@ TEST_F(Database, DisconnectEndsActiveTransactionsByTheirTimeoutAction) {
     p.database->Connect();
     p.transaction->StartTransaction();
     std::vector<TTransactionAction> ended;
-    p.transaction->AfterEndListeners().Add([&](TFIBTransaction*, TTransactionAction a, bool force) {
-        EXPECT_TRUE(force);
-        ended.push_back(a);
-    });
+    const TListenerRegistration listener = p.transaction->AfterEndListeners().Add(
+        [&](TFIBTransaction*, TTransactionAction a, bool force) {
+            EXPECT_TRUE(force);
+            ended.push_back(a);
+        });
     p.transaction->SetTimeoutAction(TACommitRetaining);
     p.database->Disconnect();
     EXPECT_EQ(ended, std::vector<TTransactionAction>({TACommit}));
@@ -191,7 +192,8 @@ TEST_F(Database, HooksAndEventsRunInTheirOrderAroundConnectAndDisconnect) {
     // A link without a transaction takes the connection's default one.
     EXPECT_EQ(first.Transaction(), p.transaction);
     p.database->OnConnect = [&](TFIBDatabase*) { log.push_back("OnConnect"); };
-    p.database->ConnectListeners().Add([&](TFIBDatabase*) { log.push_back("listener"); });
+    const TListenerRegistration listener =
+        p.database->ConnectListeners().Add([&](TFIBDatabase*) { log.push_back("listener"); });
     p.database->BeforeDisconnect = [&](TFIBDatabase*) { log.push_back("BeforeDisconnect"); };
     p.database->AfterDisconnect = [&](TFIBDatabase*) { log.push_back("AfterDisconnect"); };
     p.database->Connect();

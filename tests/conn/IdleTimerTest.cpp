@@ -31,10 +31,11 @@ TEST(IdleTimer, InternalTransactionEndsBetweenOneAndTwoSecondsAfterItsLastCall) 
     EXPECT_EQ(internal->TimeoutAction(), TACommit);
 
     std::vector<TTransactionAction> ended;
-    internal->AfterEndListeners().Add([&](TFIBTransaction*, TTransactionAction a, bool force) {
-        EXPECT_TRUE(force);
-        ended.push_back(a);
-    });
+    const TListenerRegistration listener =
+        internal->AfterEndListeners().Add([&](TFIBTransaction*, TTransactionAction a, bool force) {
+            EXPECT_TRUE(force);
+            ended.push_back(a);
+        });
     internal->StartTransaction();
     EXPECT_TRUE(internal->IdleTimerRunning());
 
@@ -67,4 +68,33 @@ TEST(IdleTimer, ProgramTransactionHasNoTimer) {
     p.transaction->StartTransaction();
     EXPECT_FALSE(p.transaction->IdleTimerRunning());
     p.transaction->Commit();
+}
+
+TEST(IdleTimer, AFailureInAnIdleTickGoesToTheBackgroundErrorHandler) {
+    Application();
+    std::vector<QString> reported;
+    SetBackgroundErrorHandler([&](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const Exception& e) {
+            reported.push_back(e.Message());
+        }
+    });
+    {
+        ProgramComponents p(SharedDatabase().ConnectionString());
+        p.database->Connect();
+        TFIBTransaction* internal = p.database->InternalTransaction();
+        internal->OnTimeout = [](TFIBTransaction*) { throw Exception("timeout handler failed"); };
+        internal->StartTransaction();
+        QElapsedTimer waited;
+        waited.start();
+        QEventLoop loop;
+        while (reported.empty() && waited.elapsed() < 3000) {
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        EXPECT_FALSE(internal->Active());
+    }
+    SetBackgroundErrorHandler(nullptr);
+    EXPECT_EQ(reported, std::vector<QString>({"timeout handler failed"}));
 }

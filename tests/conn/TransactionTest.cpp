@@ -75,12 +75,13 @@ TEST_F(Transaction, HooksRunLastRegisteredFirstThenListenersAndSeeThePhase) {
     }
     // A link set to a transaction takes its default database.
     EXPECT_EQ(first.Database(), p.database);
-    p.transaction->BeforeStartListeners().Add([&](TFIBTransaction*) { log.push_back("L-bs"); });
-    p.transaction->AfterStartListeners().Add([&](TFIBTransaction*) { log.push_back("L-as"); });
-    p.transaction->BeforeEndListeners().Add(
-        [&](TFIBTransaction*, TTransactionAction, bool) { log.push_back("L-be"); });
-    p.transaction->AfterEndListeners().Add(
-        [&](TFIBTransaction*, TTransactionAction, bool) { log.push_back("L-ae"); });
+    const TListenerRegistration listeners[] = {
+        p.transaction->BeforeStartListeners().Add([&](TFIBTransaction*) { log.push_back("L-bs"); }),
+        p.transaction->AfterStartListeners().Add([&](TFIBTransaction*) { log.push_back("L-as"); }),
+        p.transaction->BeforeEndListeners().Add(
+            [&](TFIBTransaction*, TTransactionAction, bool) { log.push_back("L-be"); }),
+        p.transaction->AfterEndListeners().Add(
+            [&](TFIBTransaction*, TTransactionAction, bool) { log.push_back("L-ae"); })};
     p.transaction->StartTransaction();
     p.transaction->CommitRetaining();
     p.transaction->Commit();
@@ -138,7 +139,7 @@ TEST_F(Transaction, DestroyingAnActiveTransactionEndsItAndReleasesReferences) {
     link.OnTransactionFree = [&] { told = true; };
     link.SetTransaction(p.transaction);
     std::vector<TTransactionAction> ended;
-    p.transaction->AfterEndListeners().Add(
+    const TListenerRegistration listener = p.transaction->AfterEndListeners().Add(
         [&](TFIBTransaction*, TTransactionAction a, bool) { ended.push_back(a); });
     std::vector<std::string> events;
     p.transaction->BeforeEnd = [&](TFIBTransaction*, TTransactionAction, bool force) {

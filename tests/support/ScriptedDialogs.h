@@ -2,7 +2,7 @@
 // Answers the program's message boxes and modal dialogs in place of a person
 // and records what they showed. Installed for its lifetime.
 
-#include "settings/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 #include <QStringList>
 #include <deque>

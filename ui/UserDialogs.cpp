@@ -1,4 +1,4 @@
-#include "settings/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 #include "base/Exception.h"
 

@@ -1,6 +1,6 @@
 // The standard error box: the innermost message, the "." rule, EAbort.
 
-#include "settings/UserDialogs.h"
+#include "ui/UserDialogs.h"
 #include "base/Exception.h"
 #include "tests/support/ScriptedDialogs.h"
 

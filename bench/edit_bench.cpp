@@ -265,7 +265,8 @@ double DataSetInserts(Program& p, int count) {
 }
 
 double BareInserts(Program& p, int count) {
-    p.tr->StartTransaction();
+    if (!p.tr->Active())
+        p.tr->StartTransaction();
     const double seconds = [&] {
         BareStatement gen(*p.db, *p.tr, kGenerator);
         BareStatement insert(*p.db, *p.tr, kInsert);
@@ -305,7 +306,8 @@ int main(int argc, char** argv) {
             p.faculty->Next();
         }
         p.faculty->Close();
-        p.tr->StartTransaction();
+        if (!p.tr->Active())
+            p.tr->StartTransaction();
 
         const int moves = 2000;
         p.student->Prepare();

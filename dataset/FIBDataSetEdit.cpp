@@ -200,7 +200,7 @@ void TFIBCustomDataSet::ExecuteForRecord(TFIBQuery& query, char* buffer, const c
 void TFIBCustomDataSet::DoBeforeEdit() {
     if (!CanEdit())
         throw EAbort();
-    TDataSet::DoBeforeEdit();
+    TWideDataSet::DoBeforeEdit();
 }
 
 void TFIBCustomDataSet::InternalEdit() {
@@ -211,7 +211,7 @@ void TFIBCustomDataSet::InternalEdit() {
 void TFIBCustomDataSet::DoBeforeInsert() {
     if (!CanInsert())
         throw EAbort();
-    TDataSet::DoBeforeInsert();
+    TWideDataSet::DoBeforeInsert();
 }
 
 void TFIBCustomDataSet::DoBeforeDelete() {
@@ -219,14 +219,14 @@ void TFIBCustomDataSet::DoBeforeDelete() {
         throw EAbort();
     oldValues_.assign(static_cast<size_t>(layout_.BufferSize()), 0);
     ReadRecordFromCache(GetBookmarkData(ActiveBuffer()), oldValues_.data());
-    TDataSet::DoBeforeDelete();
+    TWideDataSet::DoBeforeDelete();
 }
 
 void TFIBCustomDataSet::DoAfterClose() {
     if (edit_)
         edit_->params.clear();
     oldValues_.clear();
-    TDataSet::DoAfterClose();
+    TWideDataSet::DoAfterClose();
 }
 
 void TFIBCustomDataSet::InternalPost() {

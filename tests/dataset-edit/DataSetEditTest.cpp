@@ -4,9 +4,9 @@
 
 #include "ProgramDataSets.h"
 
+#include "base/FormatSettings.h"
 #include "dataset/FIBDataSetEdit.h"
 #include "fib/FIBQuery.h"
-#include "base/FormatSettings.h"
 
 #include <QDateTime>
 
@@ -294,6 +294,22 @@ TEST_F(DataSetEdit, CapabilitiesAndRefreshErrors) {
               QStringLiteral("faculty_dataset: Cannot modify a read-only dataset"));
     EXPECT_EQ(MessageOf([&] { f.Edit(); }),
               QStringLiteral("faculty_dataset: Cannot modify a read-only dataset"));
+    // A statement removed while editing: the post names what it cannot do.
+    f.SetUpdateSQL(FacultyUpdate());
+    EXPECT_SQL(f.Edit());
+    f.SetUpdateSQL({});
+    f.SetInsertSQL(FacultyInsert());
+    EXPECT_EQ(MessageOf([&] { f.Post(); }),
+              QStringLiteral("Can't update. (main_frm.faculty_dataset)"));
+    EXPECT_EQ(f.State(), stEdit);
+    EXPECT_SQL(f.Cancel());
+    EXPECT_SQL(f.Insert());
+    f.SetInsertSQL({});
+    f.SetUpdateSQL(FacultyUpdate());
+    EXPECT_EQ(MessageOf([&] { f.Post(); }),
+              QStringLiteral("Can't insert into dataset. (main_frm.faculty_dataset)"));
+    EXPECT_EQ(f.State(), stInsert);
+    EXPECT_SQL(f.Cancel());
     // Refresh without a refresh statement: error 48 with records, nothing without.
     f.SetRefreshSQL({});
     EXPECT_EQ(MessageOf([&] { f.Refresh(); }),

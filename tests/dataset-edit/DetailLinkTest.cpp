@@ -154,6 +154,36 @@ TEST_F(DetailLink, ADetailErrorFailsTheMasterMoveAndLeavesTheDetailClosed) {
     EXPECT_TRUE(s.Active());
 }
 
+// The results view: a detail whose select has no parameter follows only the
+// master's opening and closing.
+TEST_F(DetailLink, ADetailWithoutParametersFollowsOnlyOpenAndClose) {
+    TpFIBDataSet& f = p->Faculty();
+    TpFIBDataSet results(&p->Form());
+    results.SetName(QStringLiteral("resultat_dataset"));
+    results.SetDatabase(&p->Db());
+    results.SetTransaction(&p->Tr());
+    results.SetSelectSQL({QStringLiteral("SELECT R_ID FROM RESULTAT")});
+    results.SetDataSource(&p->FacultySource());
+    TDataSource source(&p->Form());
+    source.SetDataSet(&results);
+    {
+        RecordingLink controls(&source);
+        EXPECT_SQL(results.Open());
+        EXPECT_SQL(f.Open());
+        EXPECT_EQ(controls.events.count(QStringLiteral("dnLayoutChange")), 1)
+            << "reopened when the master opened";
+        controls.events.clear();
+        EXPECT_SQL(f.Next());
+        EXPECT_SQL(f.Next());
+        EXPECT_TRUE(controls.events.isEmpty()) << controls.events.join(u',').toStdString();
+        f.Close();
+        EXPECT_FALSE(results.Active());
+        EXPECT_SQL(f.Open());
+        EXPECT_FALSE(results.Active()) << "a closed detail stays closed";
+    }
+    results.SetDataSource(nullptr);
+}
+
 TEST_F(DetailLink, CircularLinksAreRefused) {
     TpFIBDataSet& f = p->Faculty();
     EXPECT_EQ(MessageOf([&] { f.SetDataSource(&p->StudentSource()); }),

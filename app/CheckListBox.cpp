@@ -1,6 +1,6 @@
 #include "app/CheckListBox.h"
 
-#include "settings/UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 namespace {
 

@@ -5,6 +5,9 @@
 #include "tests/app/ShellFixture.h"
 
 #include "app/AnchoredPanel.h"
+#include "app/CheckListBox.h"
+#include "controls/DBGrids.h"
+#include "controls/sDBNavigator.h"
 #include "app/Application.h"
 #include "base/Exception.h"
 

@@ -4,6 +4,7 @@
 #include "tests/app/ShellFixture.h"
 #include "tests/support/TestDatabase.h"
 
+#include "dataset/pFIBDataSet.h"
 #include "fib/FIBQuery.h"
 #include "fib/pFIBDatabase.h"
 

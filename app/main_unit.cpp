@@ -50,7 +50,7 @@ QAction* BindItem(QMenu* menu, const char* name, QAction* action) {
 QLabel* MakeLabel(TPanel* panel, const char* name, QPoint at, const char* key, int anchors) {
     auto* label = new QLabel(QString::fromLatin1(key), panel);
     label->setObjectName(QString::fromLatin1(name));
-    panel->Place(label, QRect(at, label->sizeHint()), anchors);
+    panel->Place(label, QRect(at, QSize()), anchors);
     return label;
 }
 
@@ -115,17 +115,17 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     model_ = std::make_unique<TTestingModel>(components_);
     DataBase = model_->DataBase;
     Transaction = model_->Transaction;
-    faculty_dataset = model_->faculty_dataset;
-    student_dataset = model_->student_dataset;
-    discipline_dataset = model_->discipline_dataset;
-    test_dataset = model_->test_dataset;
-    resultat_dataset = model_->resultat_dataset;
+    faculty_dataset = model_->Students.faculty_dataset;
+    student_dataset = model_->Students.student_dataset;
+    discipline_dataset = model_->Disciplines.discipline_dataset;
+    test_dataset = model_->Disciplines.test_dataset;
+    resultat_dataset = model_->Results.resultat_dataset;
     dataset = model_->dataset;
-    faculty_DataSource = model_->faculty_DataSource;
-    student_datasource = model_->student_datasource;
-    discipline_datasource = model_->discipline_datasource;
-    test_datasource = model_->test_datasource;
-    resultat_datasource = model_->resultat_datasource;
+    faculty_DataSource = model_->Students.faculty_DataSource;
+    student_datasource = model_->Students.student_datasource;
+    discipline_datasource = model_->Disciplines.discipline_datasource;
+    test_datasource = model_->Disciplines.test_datasource;
+    resultat_datasource = model_->Results.resultat_datasource;
     setWindowTitle(QStringLiteral("_MAIN_FORM_"));
     CreateActions();
     CreateMenus();

@@ -1,12 +1,15 @@
 #pragma once
 // The database components of the main window, configured for the Veltor
-// testing database: the connection DataBase and its transaction Transaction,
-// the datasets with their fields, and their data sources. They are created
-// under the window's component, which must be loading, in the order the
-// window describes them; everything starts closed.
+// testing database: the connection DataBase, its transaction Transaction,
+// and every dataset, data source and field of the three views. They are
+// created under the window's component, which must be loading (property
+// writes that wait for the end of loading then act at its end), in the order
+// the window describes them; everything starts closed. The owner destroys
+// them.
 
-#include "dataset/pFIBDataSet.h"
-#include "fib/pFIBDatabase.h"
+#include "model/DisciplinesModel.h"
+#include "model/ResultsModel.h"
+#include "model/StudentsModel.h"
 
 class TTestingModel {
 public:
@@ -14,17 +17,15 @@ public:
 
     TpFIBDatabase* DataBase;
     TpFIBTransaction* Transaction;
+    TStudentsModel Students;
+    TDisciplinesModel Disciplines;
+    TResultsModel Results;
+    // The discipline assignment editor's scratch dataset: no master, no
+    // fields, no modifying statements; its select text is set before every
+    // use.
+    TpFIBDataSet* dataset;
 
-    TpFIBDataSet* faculty_dataset;
-    TpFIBDataSet* student_dataset;
-    TpFIBDataSet* discipline_dataset;
-    TpFIBDataSet* test_dataset;
-    TpFIBDataSet* resultat_dataset;
-    TpFIBDataSet* dataset; // scratch: its select text is set before each use
-
-    TDataSource* faculty_DataSource;
-    TDataSource* student_datasource;
-    TDataSource* discipline_datasource;
-    TDataSource* test_datasource;
-    TDataSource* resultat_datasource;
+private:
+    static TModelConnection MakeConnection(TComponent& owner);
+    TTestingModel(TComponent& owner, const TModelConnection& connection);
 };

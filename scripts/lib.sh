@@ -24,6 +24,8 @@ test_packages=(libgtest-dev libgmock-dev clang libclang-rt-14-dev firebird3.0-se
 # What scripts/screenshots needs besides the build: an X server, a way to
 # click and type into the program, and the screenshot tool.
 screenshot_packages=(xvfb xauth xdotool imagemagick)
+# What the benchmarks need besides: Qt's own Firebird driver for the peer.
+bench_packages=(libqt6sql6-ibase)
 
 ensure_packages() {
     local missing=()

@@ -155,6 +155,10 @@ void Toptions_frm::showEvent(QShowEvent* event) {
         const QRect over = main_window_target->Window().frameGeometry();
         move(over.center() - QPoint(width() / 2, height() / 2));
     }
+    // OK comes first in the focus order; focused on opening, a Space or
+    // Enter meant for anything else would save and close at once.
+    if (!event->spontaneous())
+        language_e->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }
 

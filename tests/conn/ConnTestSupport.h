@@ -4,6 +4,7 @@
 
 #include "fib/fib.h"
 #include "fib/pFIBDatabase.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QByteArray>
@@ -28,18 +29,6 @@ struct ProgramComponents {
 std::vector<int> Bytes(const QByteArray& bytes);
 std::vector<int> Bytes(std::initializer_list<int> bytes);
 
-// Runs f, which must raise an EFIBError-derived E; returns a copy of it.
-template <typename E, typename F> E Raised(F&& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e;
-    } catch (const Exception& e) {
-        ADD_FAILURE() << "other exception: " << e.what();
-        throw;
-    }
-    ADD_FAILURE() << "nothing raised";
-    throw std::runtime_error("nothing raised");
-}
+using veltor::test::Raised;
 
 } // namespace conn_test

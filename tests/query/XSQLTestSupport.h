@@ -3,6 +3,7 @@
 
 #include "fib/FIBXSQLDA.h"
 #include "fib/fib.h"
+#include "tests/support/Raised.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -57,16 +58,6 @@ inline void FetchVarchar(TFIBXSQLVAR& column, const QByteArray& bytes) {
     std::memcpy(column.Data()->sqldata, &len, 2);
     std::memcpy(column.Data()->sqldata + 2, bytes.constData(), bytes.size());
     *column.Data()->sqlind = 0;
-}
-
-// The client error number an operation raises, or -100 when it raises none.
-template <typename F> int ClientErrorOf(F&& f) {
-    try {
-        f();
-    } catch (const EFIBClientError& e) {
-        return e.SQLErrorCode();
-    }
-    return -100;
 }
 
 } // namespace veltor::test

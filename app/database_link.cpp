@@ -1,6 +1,7 @@
 #include "app/database_link.h"
 
 #include "app/main_unit.h"
+#include "dataset/DB.h"
 #include "fib/pFIBDatabase.h"
 
 namespace {
@@ -39,6 +40,22 @@ void commit_at_exit() {
 void prepare_view_switch() {
     if (replaced)
         return run(replaced->view_switch);
-    main_frm->DataBase->CommitDefaultTransaction();
+    // A switch that failed after its commit (a connect or an open refused)
+    // left no transaction; committing that would fail every later switch.
+    const TFIBTransaction* transaction = main_frm->DataBase->DefaultTransaction();
+    if (!transaction || transaction->Active())
+        main_frm->DataBase->CommitDefaultTransaction();
     main_frm->DataBase->Connect(true);
+}
+
+void set_dataset_open(TDataSet& dataset, bool open) {
+    if (replaced) {
+        if (replaced->dataset)
+            replaced->dataset(dataset.Name(), open);
+        return;
+    }
+    if (open)
+        dataset.Open();
+    else
+        dataset.Close();
 }

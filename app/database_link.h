@@ -3,15 +3,20 @@
 // window's database connection DataBase and its transaction Transaction.
 // Tests may replace them to make them fail or to record their order.
 
+#include <QString>
 #include <functional>
+
+class TDataSet;
 
 // Start-up: attach DataBase, then start Transaction. Raises what they raise.
 void connect_database();
 // Confirmed exit: commit the default transaction of DataBase when it is active.
 void commit_at_exit();
-// Before a view switch: commit the default transaction, then make sure
-// DataBase is attached.
+// Before a view switch: commit the default transaction when it is active,
+// then make sure DataBase is attached.
 void prepare_view_switch();
+// A step of a view switch: open or close one dataset.
+void set_dataset_open(TDataSet& dataset, bool open);
 
 // Replaces the steps above (tests make them fail or record their order);
 // nullptr restores them. An empty function does nothing.
@@ -19,5 +24,7 @@ struct TDatabaseLinkSteps {
     std::function<void()> connect;
     std::function<void()> commit;
     std::function<void()> view_switch;
+    // Told each dataset a view switch opens or closes, by name.
+    std::function<void(const QString& name, bool open)> dataset;
 };
 void SetDatabaseLinkSteps(const TDatabaseLinkSteps* steps);

@@ -1,9 +1,13 @@
 #include "app/main_unit.h"
 
 #include "app/AnchoredPanel.h"
+#include "app/AssignmentEditor.h"
+#include "app/CheckListBox.h"
 #include "app/about_unit.h"
 #include "app/database_link.h"
 #include "base/Exception.h"
+#include "controls/DBGrids.h"
+#include "controls/sDBNavigator.h"
 #include "model/TestingModel.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
@@ -50,12 +54,12 @@ QLabel* MakeLabel(TPanel* panel, const char* name, QPoint at, const char* key, i
     return label;
 }
 
-// Grids, navigators and check lists take these places when they are built.
-QWidget* MakePlace(TPanel* panel, const char* name, QRect designed, int anchors) {
-    auto* place = new QWidget(panel);
-    place->setObjectName(QString::fromLatin1(name));
-    panel->Place(place, designed, anchors);
-    return place;
+template <typename Control>
+Control* MakeControl(TPanel* panel, const char* name, QRect designed, int anchors) {
+    auto* control = new Control(panel);
+    control->setObjectName(QString::fromLatin1(name));
+    panel->Place(control, designed, anchors);
+    return control;
 }
 
 void SetCaption(QLabel* label, const QString& text) {
@@ -111,6 +115,17 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     model_ = std::make_unique<TTestingModel>(components_);
     DataBase = model_->DataBase;
     Transaction = model_->Transaction;
+    faculty_dataset = model_->Students.faculty_dataset;
+    student_dataset = model_->Students.student_dataset;
+    discipline_dataset = model_->Disciplines.discipline_dataset;
+    test_dataset = model_->Disciplines.test_dataset;
+    resultat_dataset = model_->Results.resultat_dataset;
+    dataset = model_->dataset;
+    faculty_DataSource = model_->Students.faculty_DataSource;
+    student_datasource = model_->Students.student_datasource;
+    discipline_datasource = model_->Disciplines.discipline_datasource;
+    test_datasource = model_->Disciplines.test_datasource;
+    resultat_datasource = model_->Results.resultat_datasource;
     setWindowTitle(QStringLiteral("_MAIN_FORM_"));
     CreateActions();
     CreateMenus();
@@ -124,6 +139,7 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     // As designed: students and disciplines shown, students in front.
     resultat_pnl->hide();
     student_pnl->raise();
+    ConnectDataControls();
 
     resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
     components_.EndLoading();
@@ -142,7 +158,14 @@ TFIBDatabase& Tmain_frm::Connection() {
 }
 
 Tmain_frm::~Tmain_frm() {
-    // The database components go first: ending them may still reach the window.
+    // The controls let go of their data sources, then the database components
+    // go: ending them may still reach the window.
+    for (TDBGrid* grid : {faculty_db, student_db, discipline_grid, d_test_grid, resultat_grid})
+        grid->SetDataSource(nullptr);
+    for (TsDBNavigator* navigator : {faculty_navigator, student_navigator, discipline_navigator,
+                                     test_navigator, resultat_navigator})
+        navigator->SetDataSource(nullptr);
+    discipline_datasource->OnDataChange = nullptr;
     components_.DestroyComponents();
     if (main_window_target == this)
         main_window_target = nullptr;
@@ -190,6 +213,7 @@ void Tmain_frm::CreateMenus() {
         views_group->addAction(item);
     }
     students_mnu->setChecked(true);
+    marked_ = students_mnu;
 
     program_mnu = menuBar()->addMenu(QStringLiteral("_PROGRAM_"));
     program_mnu->setObjectName(QStringLiteral("program_mnu"));
@@ -205,11 +229,11 @@ void Tmain_frm::CreateMenus() {
 void Tmain_frm::CreateStudentsView(QWidget* area) {
     student_pnl = new TPanel(area, QStringLiteral("student_pnl"), kClientSize);
     faculty_lbl = MakeLabel(student_pnl, "faculty_lbl", {8, 8}, "_FACULTY_", akLeft | akTop);
-    faculty_db = MakePlace(student_pnl, "faculty_db", {8, 25, 599, 101}, akLeft | akTop | akRight);
-    faculty_navigator = MakePlace(student_pnl, "faculty_navigator", {8, 132, 599, kNavigatorHeight},
+    faculty_db = MakeControl<TDBGrid>(student_pnl, "faculty_db", {8, 25, 599, 101}, akLeft | akTop | akRight);
+    faculty_navigator = MakeControl<TsDBNavigator>(student_pnl, "faculty_navigator", {8, 132, 599, kNavigatorHeight},
                                   akLeft | akTop | akRight);
-    student_db = MakePlace(student_pnl, "student_db", {8, 163, 599, 310}, kAllSides);
-    student_navigator = MakePlace(student_pnl, "student_navigator", {8, 479, 599, kNavigatorHeight},
+    student_db = MakeControl<TDBGrid>(student_pnl, "student_db", {8, 163, 599, 310}, kAllSides);
+    student_navigator = MakeControl<TsDBNavigator>(student_pnl, "student_navigator", {8, 479, 599, kNavigatorHeight},
                                   akLeft | akRight | akBottom);
 }
 
@@ -217,23 +241,23 @@ void Tmain_frm::CreateDisciplinesView(QWidget* area) {
     discipline_pnl = new TPanel(area, QStringLiteral("discipline_pnl"), kClientSize);
     TPanel* p = discipline_pnl;
     discipline_lbl = MakeLabel(p, "discipline_lbl", {8, 8}, "_DISCIPLINE_", akLeft | akTop);
-    discipline_grid = MakePlace(p, "discipline_grid", {8, 25, 599, 101}, akLeft | akTop | akRight);
-    discipline_navigator = MakePlace(p, "discipline_navigator", {8, 132, 599, kNavigatorHeight},
+    discipline_grid = MakeControl<TDBGrid>(p, "discipline_grid", {8, 25, 599, 101}, akLeft | akTop | akRight);
+    discipline_navigator = MakeControl<TsDBNavigator>(p, "discipline_navigator", {8, 132, 599, kNavigatorHeight},
                                      akLeft | akTop | akRight);
     d_faculty_lbl = MakeLabel(p, "d_faculty_lbl", {8, 163}, "_FACULTY_", akLeft | akTop);
     d_course_lbl = MakeLabel(p, "d_course_lbl", {320, 163}, "_COURSE_", akTop | akRight);
-    d_faculty_lb = MakePlace(p, "d_faculty_lb", {8, 182, 287, 131}, akLeft | akTop | akRight);
-    d_course_lb = MakePlace(p, "d_course_lb", {310, 182, 297, 131}, akTop | akRight);
+    d_faculty_lb = MakeControl<TCheckListBox>(p, "d_faculty_lb", {8, 182, 287, 131}, akLeft | akTop | akRight);
+    d_course_lb = MakeControl<TCheckListBox>(p, "d_course_lb", {310, 182, 297, 131}, akTop | akRight);
     d_test_lbl = MakeLabel(p, "d_test_lbl", {8, 319}, "_TEST_", akLeft | akTop);
-    d_test_grid = MakePlace(p, "d_test_grid", {8, 338, 599, 135}, kAllSides);
-    test_navigator = MakePlace(p, "test_navigator", {8, 479, 599, kNavigatorHeight},
+    d_test_grid = MakeControl<TDBGrid>(p, "d_test_grid", {8, 338, 599, 135}, kAllSides);
+    test_navigator = MakeControl<TsDBNavigator>(p, "test_navigator", {8, 479, 599, kNavigatorHeight},
                                akLeft | akRight | akBottom);
 }
 
 void Tmain_frm::CreateResultsView(QWidget* area) {
     resultat_pnl = new TPanel(area, QStringLiteral("resultat_pnl"), kClientSize);
-    resultat_grid = MakePlace(resultat_pnl, "resultat_grid", {8, 8, 599, 465}, kAllSides);
-    resultat_navigator = MakePlace(resultat_pnl, "resultat_navigator",
+    resultat_grid = MakeControl<TDBGrid>(resultat_pnl, "resultat_grid", {8, 8, 599, 465}, kAllSides);
+    resultat_navigator = MakeControl<TsDBNavigator>(resultat_pnl, "resultat_navigator",
                                    {8, 479, 599, kNavigatorHeight}, akLeft | akRight | akBottom);
 }
 
@@ -263,19 +287,84 @@ void Tmain_frm::TranslateCaptions() {
         hints.clear();
         for (const char* key : kNavigatorHintKeys)
             hints << T(key);
+        if (auto* bar = findChild<TsDBNavigator*>(navigator))
+            bar->SetHints(hints);
     }
+    for (auto it = field_labels.cbegin(); it != field_labels.cend(); ++it)
+        if (auto* field = dynamic_cast<TField*>(components_.FindComponent(it.key())))
+            field->SetDisplayLabel(it.value());
+}
+
+void Tmain_frm::ConnectDataControls() {
+    faculty_db->SetDataSource(faculty_DataSource);
+    faculty_navigator->SetDataSource(faculty_DataSource);
+    student_db->SetDataSource(student_datasource);
+    student_navigator->SetDataSource(student_datasource);
+    discipline_grid->SetDataSource(discipline_datasource);
+    discipline_navigator->SetDataSource(discipline_datasource);
+    d_test_grid->SetDataSource(test_datasource);
+    test_navigator->SetDataSource(test_datasource);
+    resultat_grid->SetDataSource(resultat_datasource);
+    resultat_navigator->SetDataSource(resultat_datasource);
+    resultat_navigator->SetVisibleButtons({TNavigateBtn::nbFirst, TNavigateBtn::nbPrior,
+                                           TNavigateBtn::nbNext, TNavigateBtn::nbLast,
+                                           TNavigateBtn::nbRefresh});
+
+    assignment_ = std::make_unique<TAssignmentEditor>(*discipline_dataset, *dataset,
+                                                      *d_faculty_lb, *d_course_lb);
+    discipline_datasource->OnDataChange = [this](TDataSource& source, TField* field) {
+        discipline_datasourceDataChange(source, field);
+    };
+    d_faculty_lb->OnClick = [this](TCheckListBox&) { d_faculty_lbClick(); };
+    d_course_lb->OnClickCheck = [this](TCheckListBox&) { d_course_lbClickCheck(); };
+}
+
+void Tmain_frm::discipline_datasourceDataChange(TDataSource&, TField*) {
+    assignment_->DisciplineChanged();
+}
+
+void Tmain_frm::d_faculty_lbClick() {
+    assignment_->FacultySelected();
+}
+
+void Tmain_frm::d_course_lbClickCheck() {
+    assignment_->CourseToggled();
+}
+
+void Tmain_frm::PostPendingEdits() {
+    // Details before their masters: posting a master may move it, and the
+    // move would reopen its detail under the pending row.
+    for (TDataSet* ds : {static_cast<TDataSet*>(student_dataset),
+                         static_cast<TDataSet*>(test_dataset),
+                         static_cast<TDataSet*>(faculty_dataset),
+                         static_cast<TDataSet*>(discipline_dataset)})
+        if (ds->Active())
+            ds->EnsureBrowse();
 }
 
 void Tmain_frm::SwitchView(TView view) {
+    // A row still being typed is saved with the others; a refused one stops
+    // the switch before anything changed, and the menu marks the view shown.
+    try {
+        PostPendingEdits();
+    } catch (...) {
+        marked_->setChecked(true);
+        throw;
+    }
+    marked_ = views_group->checkedAction();
+    view_ = view;
     prepare_view_switch();
-    discipline_pnl->setVisible(view == TView::vwDisciplines);
-    // Here test_dataset, then discipline_dataset, open for the disciplines view
-    // and close otherwise.
-    student_pnl->setVisible(view == TView::vwStudents);
-    // Here faculty_dataset, then its detail student_dataset, open for the
-    // students view and close otherwise.
-    resultat_pnl->setVisible(view == TView::vwResults);
-    // Here resultat_dataset opens for the results view and closes otherwise.
+    const bool disciplines = view == TView::vwDisciplines;
+    const bool students = view == TView::vwStudents;
+    const bool results = view == TView::vwResults;
+    discipline_pnl->setVisible(disciplines);
+    set_dataset_open(*test_dataset, disciplines);
+    set_dataset_open(*discipline_dataset, disciplines);
+    student_pnl->setVisible(students);
+    set_dataset_open(*faculty_dataset, students);
+    set_dataset_open(*student_dataset, students);
+    resultat_pnl->setVisible(results);
+    set_dataset_open(*resultat_dataset, results);
 }
 
 void Tmain_frm::FormShow() {
@@ -291,6 +380,9 @@ void Tmain_frm::FormCloseQuery(QObject*, bool& CanClose) {
         return;
     }
     save_settings();
+    // A row still being typed is saved too; a refused one keeps the window
+    // open with the typed values for the user to correct.
+    PostPendingEdits();
     try {
         commit_at_exit();
     } catch (const EAbort&) {

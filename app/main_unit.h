@@ -15,7 +15,15 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
+class TAssignmentEditor;
+class TCheckListBox;
+class TDBGrid;
+class TDataSet;
+class TDataSource;
+class TField;
 class TPanel;
+class TpFIBDataSet;
+class TsDBNavigator;
 class TTestingModel;
 class TpFIBDatabase;
 class TpFIBTransaction;
@@ -53,30 +61,41 @@ public:
 
     TPanel* student_pnl;
     QLabel* faculty_lbl;
-    QWidget* faculty_db;
-    QWidget* faculty_navigator;
-    QWidget* student_db;
-    QWidget* student_navigator;
+    TDBGrid* faculty_db;
+    TsDBNavigator* faculty_navigator;
+    TDBGrid* student_db;
+    TsDBNavigator* student_navigator;
 
     TPanel* discipline_pnl;
     QLabel* discipline_lbl;
-    QWidget* discipline_grid;
-    QWidget* discipline_navigator;
+    TDBGrid* discipline_grid;
+    TsDBNavigator* discipline_navigator;
     QLabel* d_faculty_lbl;
     QLabel* d_course_lbl;
-    QWidget* d_faculty_lb;
-    QWidget* d_course_lb;
+    TCheckListBox* d_faculty_lb;
+    TCheckListBox* d_course_lb;
     QLabel* d_test_lbl;
-    QWidget* d_test_grid;
-    QWidget* test_navigator;
+    TDBGrid* d_test_grid;
+    TsDBNavigator* test_navigator;
 
     TPanel* resultat_pnl;
-    QWidget* resultat_grid;
-    QWidget* resultat_navigator;
+    TDBGrid* resultat_grid;
+    TsDBNavigator* resultat_navigator;
 
     // The database components, owned by the window's component main_frm.
     TpFIBDatabase* DataBase = nullptr;
     TpFIBTransaction* Transaction = nullptr;
+    TpFIBDataSet* faculty_dataset = nullptr;
+    TpFIBDataSet* student_dataset = nullptr;
+    TpFIBDataSet* discipline_dataset = nullptr;
+    TpFIBDataSet* test_dataset = nullptr;
+    TpFIBDataSet* resultat_dataset = nullptr;
+    TpFIBDataSet* dataset = nullptr;
+    TDataSource* faculty_DataSource = nullptr;
+    TDataSource* student_datasource = nullptr;
+    TDataSource* discipline_datasource = nullptr;
+    TDataSource* test_datasource = nullptr;
+    TDataSource* resultat_datasource = nullptr;
     // Display labels of the dataset fields, by field component name; the
     // fields take them when they attach.
     QMap<QString, QString> field_labels;
@@ -94,6 +113,17 @@ public:
     void About_actExecute();
     void Exit_actExecute() { close(); }
 
+    // The discipline assignment editor's handlers.
+    void discipline_datasourceDataChange(TDataSource& Sender, TField* Field);
+    void d_faculty_lbClick();
+    void d_course_lbClickCheck();
+
+    // The view shown last (or being switched to when a step failed).
+    TView CurrentView() const { return view_; }
+    // Text still in a grid's editor is written into its field and every
+    // dataset that is being edited is posted (or cancelled when untouched);
+    // the first failure stops and goes on to the caller.
+    void PostPendingEdits();
     // TMainWindowTarget
     QWidget& Window() override { return *this; }
     void UseDesignedPosition() override;
@@ -113,11 +143,15 @@ private:
     void CreateDisciplinesView(QWidget* area);
     void CreateResultsView(QWidget* area);
     void SwitchView(TView view);
+    void ConnectDataControls();
 
     // The window as the database layer sees it: the owner of its database
     // components, whose names are prefixed with main_frm.
     TComponent components_;
     std::unique_ptr<TTestingModel> model_;
+    std::unique_ptr<TAssignmentEditor> assignment_;
+    TView view_ = TView::vwStudents;
+    QAction* marked_ = nullptr; // the view item marked before the current choice
     bool centred_ = true;
     bool shownOnce_ = false;
 };

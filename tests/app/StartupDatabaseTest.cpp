@@ -4,6 +4,7 @@
 #include "tests/app/ShellFixture.h"
 #include "tests/support/TestDatabase.h"
 
+#include "dataset/pFIBDataSet.h"
 #include "fib/FIBQuery.h"
 #include "fib/pFIBDatabase.h"
 
@@ -57,8 +58,10 @@ TEST_F(StartupDatabase, ViewSwitchCommitsAndKeepsTheConnection) {
     WriteOptions(db->ConnectionString(), TestPassword());
     run_startup();
     main_frm->Students_actExecute();
-    EXPECT_FALSE(main_frm->Transaction->Active()) << "no dataset reopened it yet";
     EXPECT_TRUE(main_frm->DataBase->Connected());
+    EXPECT_TRUE(main_frm->faculty_dataset->Active());
+    EXPECT_TRUE(main_frm->student_dataset->Active());
+    EXPECT_TRUE(main_frm->Transaction->Active()) << "the opens started it again";
 }
 
 TEST_F(StartupDatabase, ConfirmedExitCommitsWhatTheTransactionHolds) {

@@ -1,0 +1,135 @@
+#include "app/AssignmentEditor.h"
+
+#include "app/CheckListBox.h"
+#include "dataset/FIBDataSet.h"
+
+namespace {
+
+bool ContainsIgnoringCase(const QStringList& values, const QString& text) {
+    return values.contains(text, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+TAssignmentEditor::TAssignmentEditor(TDataSet& discipline, TFIBCustomDataSet& scratch,
+                                     TCheckListBox& faculties, TCheckListBox& courses)
+    : discipline_(discipline), dataset_(scratch), faculties_(faculties), courses_(courses) {}
+
+QString TAssignmentEditor::Quoted(const QString& value) {
+    QString quoted = value;
+    return quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+}
+
+QString TAssignmentEditor::DisciplineKey() const {
+    if (!discipline_.Active() || discipline_.IsEmpty())
+        return QString();
+    return discipline_.FieldByName(QStringLiteral("D_ID"))->AsString();
+}
+
+QString TAssignmentEditor::SelectedFaculty() const {
+    const int index = faculties_.ItemIndex();
+    return index < 0 ? QString() : faculties_.Item(index);
+}
+
+void TAssignmentEditor::Run(const QString& sql) {
+    dataset_.Close();
+    dataset_.SetSelectSQLText(sql);
+    dataset_.Open();
+}
+
+QStringList TAssignmentEditor::ReadColumn(const QString& field) {
+    QStringList values;
+    dataset_.First();
+    TField* column = dataset_.FieldByName(field);
+    while (!dataset_.AtEnd()) {
+        values << column->AsString();
+        dataset_.Next();
+    }
+    return values;
+}
+
+void TAssignmentEditor::DisciplineChanged() {
+    const QString d = Quoted(DisciplineKey());
+    Run(QStringLiteral("SELECT NAZVA FROM FAKULTET ORDER BY NAZVA"));
+    const QStringList names = ReadColumn(QStringLiteral("NAZVA"));
+    faculties_.Clear();
+    for (const QString& name : names)
+        faculties_.Add(name);
+    dataset_.Close();
+
+    Run(QStringLiteral("SELECT DISTINCT FAKULTET.nazva FROM D_F_K INNER JOIN FAKULTET ON "
+                       "D_F_K.F_ID=FAKULTET.F_ID where D_ID='") +
+        d + QStringLiteral("' ORDER BY FAKULTET.nazva"));
+    const QStringList linked = ReadColumn(QStringLiteral("NAZVA"));
+    for (int i = 0; i < faculties_.Count(); ++i)
+        faculties_.SetChecked(i, ContainsIgnoringCase(linked, faculties_.Item(i)));
+    dataset_.Close();
+
+    if (faculties_.Count() > 0) {
+        faculties_.SetItemIndex(0);
+        FacultySelected();
+    }
+}
+
+void TAssignmentEditor::FacultySelected() {
+    const QString d = Quoted(DisciplineKey());
+    const QString faculty = Quoted(SelectedFaculty());
+    Run(QStringLiteral("SELECT DISTINCT KURS FROM STUDENT INNER JOIN FAKULTET ON "
+                       "STUDENT.F_ID=FAKULTET.F_ID WHERE FAKULTET.nazva = '") +
+        faculty + QStringLiteral("' ORDER BY KURS"));
+    const QStringList courses = ReadColumn(QStringLiteral("KURS"));
+    courses_.Clear();
+    for (const QString& course : courses)
+        courses_.Add(course);
+    dataset_.Close();
+
+    Run(QStringLiteral("SELECT KURS FROM D_F_K INNER JOIN FAKULTET ON D_F_K.F_ID=FAKULTET.F_ID "
+                       "where D_ID='") +
+        d + QStringLiteral("' AND FAKULTET.NAZVA='") + faculty +
+        QStringLiteral("' ORDER BY FAKULTET.nazva"));
+    const QStringList linked = ReadColumn(QStringLiteral("KURS"));
+    for (int i = 0; i < courses_.Count(); ++i)
+        courses_.SetChecked(i, ContainsIgnoringCase(linked, courses_.Item(i)));
+    dataset_.Close();
+}
+
+void TAssignmentEditor::CourseToggled() {
+    const int index = courses_.ItemIndex();
+    if (index < 0)
+        return;
+    const bool marked = courses_.Checked(index);
+    try {
+        FacultyCourseLink(courses_.Item(index), marked);
+    } catch (...) {
+        // The mark shows what the database holds.
+        courses_.SetChecked(index, !marked);
+        throw;
+    }
+    const int faculty = faculties_.ItemIndex();
+    if (faculty < 0)
+        return;
+    bool any = false;
+    for (int i = 0; i < courses_.Count() && !any; ++i)
+        any = courses_.Checked(i);
+    faculties_.SetChecked(faculty, any);
+}
+
+void TAssignmentEditor::FacultyCourseLink(const QString& course, bool linked) {
+    const QString d = DisciplineKey();
+    Run(QStringLiteral("select F_ID from fakultet where nazva = '") + Quoted(SelectedFaculty()) +
+        QStringLiteral("'"));
+    dataset_.First();
+    const QString f = dataset_.IsEmpty() ? QString()
+                                         : dataset_.FieldByName(QStringLiteral("F_ID"))->AsString();
+    dataset_.Close();
+
+    if (linked)
+        Run(QStringLiteral("insert into d_f_k( DFK_ID, D_ID, F_ID, KURS )VALUES( "
+                           "gen_id(gen_d_f_k_id,1),") +
+            d + QStringLiteral(", ") + f + QStringLiteral(", ") + course + QStringLiteral(" )"));
+    else
+        Run(QStringLiteral("DELETE FROM D_F_K WHERE KURS = '") + Quoted(course) +
+            QStringLiteral("' AND D_ID = '") + Quoted(d) + QStringLiteral("' AND F_ID = '") +
+            Quoted(f) + QStringLiteral("'"));
+    dataset_.Close();
+}

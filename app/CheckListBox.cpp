@@ -1,0 +1,83 @@
+#include "app/CheckListBox.h"
+
+#include "ui/UserDialogs.h"
+
+namespace {
+
+// Counts the program's own changes so that the signals they raise are not
+// taken for the user's.
+class TByCode {
+public:
+    explicit TByCode(int& depth) : depth_(depth) { ++depth_; }
+    ~TByCode() { --depth_; }
+    TByCode(const TByCode&) = delete;
+    TByCode& operator=(const TByCode&) = delete;
+
+private:
+    int& depth_;
+};
+
+} // namespace
+
+TCheckListBox::TCheckListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::currentRowChanged, this, [this] { CurrentChanged(); });
+    connect(this, &QListWidget::itemChanged, this,
+            [this](QListWidgetItem* item) { ItemChanged(item); });
+}
+
+QString TCheckListBox::Item(int index) const {
+    return item(index)->text();
+}
+
+QStringList TCheckListBox::Items() const {
+    QStringList texts;
+    for (int i = 0; i < count(); ++i)
+        texts << item(i)->text();
+    return texts;
+}
+
+void TCheckListBox::Add(const QString& text) {
+    TByCode guard(byCode_);
+    auto* entry = new QListWidgetItem(text);
+    entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    entry->setCheckState(Qt::Unchecked);
+    entry->setSizeHint(QSize(0, kItemHeight));
+    addItem(entry);
+}
+
+void TCheckListBox::Clear() {
+    TByCode guard(byCode_);
+    clear();
+}
+
+bool TCheckListBox::Checked(int index) const {
+    return item(index)->checkState() == Qt::Checked;
+}
+
+void TCheckListBox::SetChecked(int index, bool checked) {
+    TByCode guard(byCode_);
+    item(index)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+}
+
+void TCheckListBox::SetItemIndex(int index) {
+    TByCode guard(byCode_);
+    setCurrentRow(index);
+}
+
+void TCheckListBox::CurrentChanged() {
+    if (byCode_ == 0 && OnClick && currentRow() >= 0)
+        HandleEvent([this] { OnClick(*this); });
+}
+
+void TCheckListBox::ItemChanged(QListWidgetItem* changed) {
+    if (byCode_ != 0 || !OnClickCheck)
+        return;
+    // The toggled item is the selected one, as a click on its box selects it.
+    if (currentItem() != changed) {
+        TByCode guard(byCode_);
+        setCurrentItem(changed);
+    }
+    HandleEvent([this] { OnClickCheck(*this); });
+}

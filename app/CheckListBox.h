@@ -1,0 +1,38 @@
+#pragma once
+// A list of texts with a mark box in front of each item. The program sets
+// items and marks freely; only the user's own acts run the handlers: OnClick
+// when the user selects an item (mouse or keyboard), OnClickCheck after the
+// user toggled a mark (a click on its box, which also selects the item, or the
+// space bar on the selected item).
+
+#include <QListWidget>
+#include <functional>
+
+class TCheckListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TCheckListBox(QWidget* parent = nullptr);
+
+    static constexpr int kItemHeight = 16;
+
+    int Count() const { return count(); }
+    QString Item(int index) const;
+    // Appends an unmarked item.
+    void Add(const QString& text);
+    void Clear();
+    bool Checked(int index) const;
+    void SetChecked(int index, bool checked);
+    // -1 when none is selected.
+    int ItemIndex() const { return currentRow(); }
+    void SetItemIndex(int index);
+    QStringList Items() const;
+
+    std::function<void(TCheckListBox&)> OnClick;
+    std::function<void(TCheckListBox&)> OnClickCheck;
+
+private:
+    void CurrentChanged();
+    void ItemChanged(QListWidgetItem* item);
+
+    int byCode_ = 0; // changes made by the program run no handler
+};

@@ -3,10 +3,10 @@
 #include "app/AnchoredPanel.h"
 #include "app/about_unit.h"
 #include "app/database_link.h"
+#include "app/settings_link.h"
 #include "base/Exception.h"
 #include "model/TestingModel.h"
 #include "settings/Language.h"
-#include "settings/Settings.h"
 #include "settings/options_unit.h"
 #include "ui/UserDialogs.h"
 

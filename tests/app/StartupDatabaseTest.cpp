@@ -7,17 +7,12 @@
 #include "fib/FIBQuery.h"
 #include "fib/pFIBDatabase.h"
 
-#include <memory>
-
 using namespace veltor::test;
 
 namespace {
 
 class StartupDatabase : public ShellFixture {
 protected:
-    static void SetUpTestSuite() { db = std::make_unique<TestDatabase>(TestData::Fixture); }
-    static void TearDownTestSuite() { db.reset(); }
-
     StartupDatabase() {
         SetDatabaseLinkSteps(nullptr); // the real connection steps
         folder.WriteFile("Languages/English.olg",
@@ -32,12 +27,11 @@ protected:
                                             .toUtf8());
     }
 
-    static std::unique_ptr<TestDatabase> db;
+    static TestDatabase& Db() { return ProgramDatabase(TestData::Fixture); }
 };
-std::unique_ptr<TestDatabase> StartupDatabase::db;
 
 TEST_F(StartupDatabase, StartConnectsAndStartsTheTransactionAsConfigured) {
-    WriteOptions(db->ConnectionString(), TestPassword());
+    WriteOptions(Db().ConnectionString(), TestPassword());
     run_startup();
 
     EXPECT_FALSE(program_end_requested());
@@ -54,7 +48,7 @@ TEST_F(StartupDatabase, StartConnectsAndStartsTheTransactionAsConfigured) {
 }
 
 TEST_F(StartupDatabase, ViewSwitchCommitsAndKeepsTheConnection) {
-    WriteOptions(db->ConnectionString(), TestPassword());
+    WriteOptions(Db().ConnectionString(), TestPassword());
     run_startup();
     main_frm->Students_actExecute();
     EXPECT_FALSE(main_frm->Transaction->Active()) << "no dataset reopened it yet";
@@ -62,7 +56,7 @@ TEST_F(StartupDatabase, ViewSwitchCommitsAndKeepsTheConnection) {
 }
 
 TEST_F(StartupDatabase, ConfirmedExitCommitsWhatTheTransactionHolds) {
-    WriteOptions(db->ConnectionString(), TestPassword());
+    WriteOptions(Db().ConnectionString(), TestPassword());
     run_startup();
     ASSERT_TRUE(main_frm->Transaction->Active());
     {
@@ -75,8 +69,8 @@ TEST_F(StartupDatabase, ConfirmedExitCommitsWhatTheTransactionHolds) {
     dialogs.answers = {TMsgResult::Yes};
     EXPECT_TRUE(main_frm->close());
     EXPECT_FALSE(main_frm->Transaction->Active());
-    EXPECT_EQ(db->QueryInt("select count(*) from fakultet where f_id = 77"), 1);
-    db->Isql("delete from fakultet where f_id = 77; commit;");
+    EXPECT_EQ(Db().QueryInt("select count(*) from fakultet where f_id = 77"), 1);
+    Db().Isql("delete from fakultet where f_id = 77; commit;");
 }
 
 TEST_F(StartupDatabase, WrongPathOrPasswordShowsTheMessageThenTheOptionsAndEnds) {
@@ -88,7 +82,7 @@ TEST_F(StartupDatabase, WrongPathOrPasswordShowsTheMessageThenTheOptionsAndEnds)
     const Case cases[] = {
         {"missing file", TestHost() + ":/var/lib/firebird/3.0/data/no-such-veltor.fdb",
          TestPassword()},
-        {"wrong password", db->ConnectionString(), "not-the-password"},
+        {"wrong password", Db().ConnectionString(), "not-the-password"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

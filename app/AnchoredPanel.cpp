@@ -9,9 +9,8 @@ TPanel::TPanel(QWidget* parent, const QString& name, QSize designedSize)
 }
 
 void TPanel::Place(QWidget* child, QRect designed, int anchors) {
-    if (designed.size().isEmpty())
-        designed.setSize(child->sizeHint());
-    placements_.append({child, designed, anchors});
+    const bool autoSize = designed.size().isEmpty();
+    placements_.append({child, designed, anchors, autoSize});
     Arrange(placements_.last());
 }
 
@@ -21,6 +20,9 @@ void TPanel::Arrange(const Placement& p) {
     const int dw = width() - designedSize_.width();
     const int dh = height() - designedSize_.height();
     QRect r = p.designed;
+    // A caption translated after the design needs the size of its own text.
+    if (p.autoSize)
+        r.setSize(p.child->sizeHint());
     if (p.anchors & akRight) {
         if (p.anchors & akLeft)
             r.setWidth(r.width() + dw);

@@ -15,7 +15,9 @@ public:
     // designedSize: the size the controls' geometries refer to.
     TPanel(QWidget* parent, const QString& name, QSize designedSize);
 
-    // Places a child at its designed geometry and keeps it anchored.
+    // Places a child at its designed geometry and keeps it anchored. A
+    // designed geometry without a size sizes the child to its content (a
+    // caption), at every arrangement.
     void Place(QWidget* child, QRect designed, int anchors = akLeft | akTop);
 
 protected:
@@ -26,6 +28,7 @@ private:
         QPointer<QWidget> child; // a child destroyed before the panel drops out
         QRect designed;
         int anchors;
+        bool autoSize; // the size follows the content, not the design
     };
     void Arrange(const Placement& p);
 

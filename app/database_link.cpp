@@ -28,6 +28,11 @@ void connect_database() {
 void commit_at_exit() {
     if (replaced)
         return run(replaced->commit);
+    // A transaction that is not active holds nothing to save; its commit's
+    // "not active" error would only look like a failed save.
+    const TFIBTransaction* transaction = main_frm->DataBase->DefaultTransaction();
+    if (transaction && !transaction->Active())
+        return;
     main_frm->DataBase->CommitDefaultTransaction();
 }
 

@@ -7,7 +7,7 @@
 
 // Start-up: attach DataBase, then start Transaction. Raises what they raise.
 void connect_database();
-// Confirmed exit: commit the default transaction of DataBase.
+// Confirmed exit: commit the default transaction of DataBase when it is active.
 void commit_at_exit();
 // Before a view switch: commit the default transaction, then make sure
 // DataBase is attached.

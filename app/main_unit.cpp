@@ -46,7 +46,7 @@ QAction* BindItem(QMenu* menu, const char* name, QAction* action) {
 QLabel* MakeLabel(TPanel* panel, const char* name, QPoint at, const char* key, int anchors) {
     auto* label = new QLabel(QString::fromLatin1(key), panel);
     label->setObjectName(QString::fromLatin1(name));
-    panel->Place(label, QRect(at, label->sizeHint()), anchors);
+    panel->Place(label, QRect(at, QSize()), anchors);
     return label;
 }
 

@@ -15,7 +15,7 @@ void Exception::SetMessage(QString message) {
 
 EOSError::EOSError(int code, const QString& systemMessage)
     : Exception(
-          code == 0
+          code == 0 && systemMessage.isEmpty()
               ? QStringLiteral("A call to an OS function failed")
               : QStringLiteral("System Error.  Code: %1.\r\n%2").arg(code).arg(systemMessage)),
       code_(code) {}

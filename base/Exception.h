@@ -30,7 +30,8 @@ public:
 };
 
 // An operating-system call failed: "System Error.  Code: %d.\r\n%s", or
-// "A call to an OS function failed" when the system reports code 0.
+// "A call to an OS function failed" when the system reports neither a code nor
+// a text (the dynamic loader gives a text without a code).
 class EOSError : public Exception {
 public:
     EOSError(int code, const QString& systemMessage);

@@ -8,17 +8,53 @@
 #include <QDate>
 #include <QString>
 #include <QTime>
+#include <array>
 #include <cstdint>
 
 struct TFormatSettings {
     QChar DecimalSeparator = u'.';
     QString ShortDateFormat = QStringLiteral("dd.MM.yyyy"); // Qt date format
     QString LongTimeFormat = QStringLiteral("HH:mm:ss");    // Qt time format
+
+    // What display formats and field texts need (see base/FieldText.h). The
+    // four patterns below are in the display-format token language ("dd.mm.yyyy",
+    // "hh:nn:ss"), not Qt's; taken from the same locale as the Qt formats above.
+    QChar DateSeparator = u'.';
+    QChar TimeSeparator = u':';
+    QString ShortDatePattern = QStringLiteral("dd/mm/yyyy");
+    QString LongDatePattern = QStringLiteral("d mmmm yyyy");
+    QString ShortTimePattern = QStringLiteral("hh:nn");
+    QString LongTimePattern = QStringLiteral("hh:nn:ss");
+    // Index 0 is January; day names start with Monday (QDate::dayOfWeek() - 1).
+    std::array<QString, 12> ShortMonthNames = DefaultNames<12>(true, false);
+    std::array<QString, 12> LongMonthNames = DefaultNames<12>(true, true);
+    std::array<QString, 7> ShortDayNames = DefaultNames<7>(false, false);
+    std::array<QString, 7> LongDayNames = DefaultNames<7>(false, true);
+    QString TimeAMString = QStringLiteral("AM"); // either designator may be empty
+    QString TimePMString = QStringLiteral("PM");
+    QChar ThousandSeparator = u','; // a null QChar: no grouping
+    QString CurrencyString;         // the currency symbol
+    // Where the symbol goes: 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $".
+    int CurrencyFormat = 1;
+    int CurrencyDecimals = 2;
+
+    // The C locale's English names, for the defaults above.
+    template <int N> static std::array<QString, N> DefaultNames(bool months, bool full) {
+        std::array<QString, N> names;
+        for (int i = 0; i < N; ++i)
+            names[i] = months ? CMonthName(i + 1, full) : CDayName(i + 1, full);
+        return names;
+    }
+    static QString CMonthName(int month, bool full);
+    static QString CDayName(int day, bool full);
 };
 
 // Process-wide settings, taken from the system locale at first use; tests and
 // the program may change them.
 TFormatSettings& FormatSettings();
+// The settings of a given locale (the C locale gives the defaults above).
+class QLocale;
+TFormatSettings FormatSettingsOf(const QLocale& locale);
 
 // General floating-point text: up to 15 significant digits, exponent form
 // (1E20, 1E-5) only where plain digits would not do.

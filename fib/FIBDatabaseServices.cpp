@@ -68,9 +68,12 @@ QVariant TFIBDatabase::SelectValue(const QString& sql, int column, TFIBTransacti
     TFIBTransaction* tr = transaction ? transaction : internalTransaction_;
     TCachedQuery query(this, tr, sql);
     QVariant result;
+    bool started = false;
     try {
-        if (!query->Transaction()->Active())
+        if (!query->Transaction()->Active()) {
             query->Transaction()->StartTransaction();
+            started = true;
+        }
         query->ExecQuery();
         if (query->FieldCount() > 0) {
             if (column < 0) {
@@ -83,8 +86,10 @@ QVariant TFIBDatabase::SelectValue(const QString& sql, int column, TFIBTransacti
             }
         }
     } catch (...) {
+        // A transaction the caller had running holds the caller's uncommitted
+        // work: only one started here for this value is rolled back.
         TFIBTransaction* used = query->Transaction();
-        if (used && used->Active()) {
+        if (started && used && used->Active()) {
             try {
                 used->Rollback();
             } catch (...) {

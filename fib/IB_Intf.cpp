@@ -1,6 +1,7 @@
 #include "fib/IB_Intf.h"
 
 #include "base/Format.h"
+#include "base/TextCodec.h"
 #include "fib/fib.h"
 
 #include <cerrno>
@@ -185,7 +186,7 @@ QString SqlText(const IIBClientLibrary& library, ISC_LONG sqlCode) {
     char buffer[1024] = {};
     library.isc_sql_interprete(static_cast<short>(sqlCode), buffer,
                                static_cast<short>(sizeof buffer - 1));
-    QString text = QString::fromLocal8Bit(buffer);
+    QString text = DecodeText(buffer, qstrnlen(buffer, sizeof buffer), TTextCodec::Win1251);
     text.remove(QStringLiteral("\\n"));
     if (text.isEmpty())
         return text;
@@ -209,7 +210,10 @@ QString ServerText(const IIBClientLibrary& library) {
         const ISC_LONG length = library.isc_interprete(buffer, &cursor);
         if (length <= 0)
             break;
-        QString line = QString::fromLocal8Bit(buffer, qMin<qsizetype>(length, sizeof buffer));
+        // The values inside the lines (a duplicate key, an exception's text)
+        // come in the connection's character set, WIN1251.
+        QString line =
+            DecodeText(buffer, qMin<qsizetype>(length, sizeof buffer), TTextCodec::Win1251);
         const qsizetype nul = line.indexOf(QChar(0));
         if (nul >= 0)
             line.truncate(nul);

@@ -21,6 +21,8 @@ build_packages=(cmake ninja-build g++ qt6-base-dev libgl-dev firebird-dev libfbc
                 firebird3.0-server-core firebird3.0-utils)
 test_packages=(libgtest-dev libgmock-dev clang libclang-rt-14-dev firebird3.0-server
                xvfb xauth)
+# What the benchmarks need besides: Qt's own Firebird driver for the peer.
+bench_packages=(libqt6sql6-ibase)
 
 ensure_packages() {
     local missing=()

@@ -38,7 +38,18 @@ QString language_folder() {
 }
 
 QString language_file_name(const QString& name) {
-    return language_folder() + name + kExtension;
+    const QString exact = language_folder() + name + kExtension;
+    if (QFileInfo(exact).isFile())
+        return exact;
+    // The listing takes the extension in any letter case ("x.OLG" lists as
+    // x): the language is that file, not a new one beside it.
+    const QStringList files = QDir(language_folder())
+                                  .entryList({QStringLiteral("*") + kExtension},
+                                             QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& f : files)
+        if (f.chopped(kExtension.size()) == name)
+            return language_folder() + f;
+    return exact;
 }
 
 QString limit_language_name(const QString& nativeName) {

@@ -12,7 +12,8 @@
 
 // program_folder + "Languages/".
 QString language_folder();
-// The language file of a language name (any text, the empty one included).
+// The language file of a language name (any text, the empty one included):
+// <name>.olg, or the listed file of that name whose extension differs in case.
 QString language_file_name(const QString& name);
 
 // The native name of the system's default language; empty when the platform

@@ -159,6 +159,10 @@ void Toptions_frm::showEvent(QShowEvent* event) {
         const QRect over = centre_over_->frameGeometry();
         move(over.center() - QPoint(width() / 2, height() / 2));
     }
+    // OK comes first in the focus order; focused on opening, a Space or
+    // Enter meant for anything else would save and close at once.
+    if (!event->spontaneous())
+        language_e->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }
 

@@ -68,6 +68,24 @@ TEST_F(Language, RequestedLanguageDifferingOnlyInCaseUsesTheFileSpelling) {
     EXPECT_FALSE(folder.Exists("Languages/русский.olg"));
 }
 
+// The listing matched "x.OLG" while the lookups opened "x.olg", so the file's
+// translations were ignored and an empty x.olg grew beside it.
+TEST_F(Language, FileWithExtensionInCapitalsIsUsedByItsOwnName) {
+    folder.WriteFile("Languages/x.OLG", "[WORDS]\n_OK_=Fine\n");
+    folder.WriteFile("Languages/Aaa.olg", "");
+    ASSERT_EQ(list_languages(), (QStringList{"Aaa", "x"}));
+    apply_language("x");
+    EXPECT_EQ(current_language, "x");
+    EXPECT_EQ(options->ok_btn->text(), "Fine");
+    EXPECT_EQ(language_file_name("x"), folder.FilePath("Languages/x.OLG"));
+    EXPECT_EQ(QDir(language_folder()).entryList(QDir::Files, QDir::Name),
+              (QStringList{"Aaa.olg", "x.OLG"}))
+        << "no second file beside it";
+    EXPECT_EQ(TIniFile(folder.FilePath("Languages/x.OLG")).ReadSection("WORDS").first(), "_OK_");
+    EXPECT_TRUE(TIniFile(folder.FilePath("Languages/x.OLG")).ValueExists("WORDS", "_CANCEL_"))
+        << "missing keys are added to the file that was found";
+}
+
 TEST_F(Language, EmptyLanguageNameUsesTheFileNamedDotOlg) {
     folder.WriteFile("Languages/.olg", "[WORDS]\n_OK_=Fine\n");
     folder.WriteFile("Languages/Aaa.olg", "");

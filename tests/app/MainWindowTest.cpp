@@ -152,6 +152,40 @@ TEST_F(MainWindow, LanguageChosenInTheOptionsTranslatesEveryWindowAtOnce) {
     EXPECT_EQ(options_frm->language_e->text(), "Українська");
 }
 
+// Every arrangement of a panel gave its labels back the size of their key,
+// so a longer translation showed cut ("Факультети" as "Факульте").
+TEST_F(MainWindow, TranslatedCaptionsKeepTheWidthOfTheirTextInEveryWindow) {
+    folder.WriteFile("Languages/Українська.olg",
+                     "[WORDS]\n_FACULTY_=Факультети\n_COURSE_=Курси факультетів\n"
+                     "_TEST_=Тести дисципліни\n_DISCIPLINE_=Дисципліни кафедри\n"
+                     "_LANGUAGES_=Мова інтерфейсу\n_DATABASE_IP_AND_DB_FILE_=Сервер і файл бази\n"
+                     "_USER_NAME_=Ім'я користувача\n_PASSWORD_=Пароль користувача\n"
+                     "_SAVE_FORMS_POSITION_=Зберігати місце вікна\n");
+    folder.WriteFile("options.ini", "[General]\nLanguage=Українська\n");
+    run_startup();
+    main_frm->show();
+    options_frm->show();
+    const auto expectWhole = [](QWidget* window, const char* when) {
+        QCoreApplication::processEvents();
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            if (label->isVisible()) {
+                EXPECT_GE(label->width(), label->sizeHint().width())
+                    << label->objectName().toStdString() << " " << when;
+            }
+        }
+    };
+    for (const QSize change : {QSize(0, 0), QSize(120, 40), QSize(-120, -40)}) {
+        main_frm->resize(main_frm->size() + change);
+        expectWhole(options_frm, "in the options");
+        main_frm->students_mnu->trigger();
+        expectWhole(main_frm, "in the students view");
+        main_frm->disciplines_mnu->trigger();
+        expectWhole(main_frm, "in the disciplines view");
+    }
+    EXPECT_EQ(main_frm->faculty_lbl->text(), "Факультети");
+    options_frm->hide();
+}
+
 // An object whose event handler fails.
 class Failing : public QObject {
 protected:

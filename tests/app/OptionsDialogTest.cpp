@@ -6,6 +6,7 @@
 #include "tests/app/FakeMainWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTest>
 
 using namespace veltor::test;
 
@@ -128,6 +130,30 @@ TEST_F(OptionsDialog, LayoutAndFocusOrderAreAsDesigned) {
             w = w->nextInFocusChain();
         while (w->focusPolicy() == Qt::NoFocus);
         EXPECT_EQ(w, expected[i]) << "focus step " << i;
+    }
+}
+
+// OK leads the focus order; with the focus on it at opening, the first Space
+// or Enter saved and closed the dialog.
+TEST_F(OptionsDialog, OpensWithTheFocusOnTheLanguageFieldEveryTime) {
+    for (int opening = 1; opening <= 2; ++opening) {
+        SCOPED_TRACE(opening);
+        QWidget* focused = nullptr;
+        bool openAfterKeys = false;
+        dialogs.onModal = [&](QDialog& d) {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+            focused = QApplication::focusWidget();
+            ASSERT_NE(focused, nullptr);
+            for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+                QTest::keyClick(focused, key);
+            openAfterKeys = d.isVisible();
+            options->db_dbname_e->setFocus(); // left elsewhere for the next opening
+        };
+        ShowModal(*options);
+        EXPECT_EQ(focused, options->language_e)
+            << (focused ? focused->objectName().toStdString() : "no focus");
+        EXPECT_TRUE(openAfterKeys);
+        EXPECT_FALSE(folder.Exists("options.ini")) << "nothing saved";
     }
 }
 

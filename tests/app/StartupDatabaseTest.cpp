@@ -98,4 +98,17 @@ TEST_F(StartupDatabase, WrongPathOrPasswordShowsTheMessageThenTheOptionsAndEnds)
     }
 }
 
+// With the transaction not active, the commit at exit failed with "not
+// active" and the user was asked to leave without saving, with nothing to lose.
+TEST_F(StartupDatabase, ExitWithTheTransactionNotActiveClosesWithoutAnError) {
+    WriteOptions(Db().ConnectionString(), TestPassword());
+    run_startup();
+    main_frm->Transaction->Commit();
+    ASSERT_FALSE(main_frm->Transaction->Active());
+    dialogs.answers = {TMsgResult::Yes, TMsgResult::No};
+    EXPECT_TRUE(main_frm->close());
+    EXPECT_EQ(dialogs.Texts(), QStringList{"Leave?"}) << "only the confirmation";
+    EXPECT_FALSE(main_frm->Transaction->Active());
+}
+
 } // namespace

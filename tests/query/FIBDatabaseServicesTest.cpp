@@ -54,6 +54,28 @@ TEST(FIBDatabaseServices, SelectValueReadsAColumnOrAllColumns) {
     EXPECT_FALSE(c.Db().InternalTransaction()->Active()) << "rolled back after the failure";
 }
 
+// A failed lookup in the caller's running transaction rolled it back, and
+// with it every uncommitted change of the caller.
+TEST(FIBDatabaseServices, FailedSelectValueRollsBackOnlyATransactionItStarted) {
+    Connection c;
+    c.Tr().StartTransaction();
+    EXPECT_SQL(c.Query(QStringLiteral("INSERT INTO FAKULTET VALUES (90, 'Незбережений', 'Н')"))
+                   ->ExecQuery());
+    const QString bad =
+        MessageOf([&] { c.Db().SelectValue(QStringLiteral("select nothing"), 0, &c.Tr()); });
+    EXPECT_NE(bad, QStringLiteral("(no exception)"));
+    ASSERT_TRUE(c.Tr().Active()) << "the caller's transaction is left running";
+    QVariant kept;
+    EXPECT_SQL(kept = c.Db().SelectValue(
+                   QStringLiteral("select count(*) from FAKULTET where F_ID = 90"), 0, &c.Tr()));
+    EXPECT_EQ(kept.toInt(), 1) << "the uncommitted insert is still there";
+    c.Tr().Rollback();
+
+    // Started for the lookup, the same transaction is rolled back again.
+    MessageOf([&] { c.Db().SelectValue(QStringLiteral("select nothing"), 0, &c.Tr()); });
+    EXPECT_FALSE(c.Tr().Active());
+}
+
 TEST(FIBDatabaseServices, ConnectMeasuresTheServerTimeOffset) {
     Connection c;
     // The server runs on this machine: the offset is the time the query took.

@@ -213,6 +213,29 @@ TEST_F(FIBQueryTest, ServerErrorNamesTheStatement) {
     EXPECT_FALSE(q->Prepared());
 }
 
+// The values inside the server's message lines come in the connection's
+// character set, WIN1251; read as UTF-8 they were lost.
+TEST_F(FIBQueryTest, ServerMessagesShowCyrillicValuesOfTheConnectionsCharacterSet) {
+    EXPECT_SQL(c->Query(QStringLiteral("RECREATE TABLE UNIQUE_NAMES (NAME VARCHAR(50), "
+                                       "CONSTRAINT UQ_UNIQUE_NAMES UNIQUE (NAME))"))
+                   ->ExecQuery());
+    EXPECT_SQL(
+        c->Query(QStringLiteral("CREATE OR ALTER EXCEPTION E_NAME_TAKEN 'Назва вже зайнята'"))
+            ->ExecQuery());
+    c->Tr().Commit();
+    c->Tr().StartTransaction();
+
+    auto insert = c->Query(QStringLiteral("INSERT INTO UNIQUE_NAMES VALUES ('Факультет')"));
+    EXPECT_SQL(insert->ExecQuery());
+    const QString duplicate = MessageOf([&] { insert->ExecQuery(); });
+    EXPECT_TRUE(duplicate.contains(QStringLiteral("UQ_UNIQUE_NAMES"))) << duplicate.toStdString();
+    EXPECT_TRUE(duplicate.contains(QStringLiteral("'Факультет'"))) << duplicate.toStdString();
+
+    auto raise = c->Query(QStringLiteral("EXECUTE BLOCK AS BEGIN EXCEPTION E_NAME_TAKEN; END"));
+    const QString raised = MessageOf([&] { raise->ExecQuery(); });
+    EXPECT_TRUE(raised.contains(QStringLiteral("Назва вже зайнята"))) << raised.toStdString();
+}
+
 TEST_F(FIBQueryTest, DdlRunsImmediately) {
     auto q = c->Query(QStringLiteral("CREATE GENERATOR GEN_QUERY_TEST"));
     EXPECT_SQL(q->ExecQuery());

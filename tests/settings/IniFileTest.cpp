@@ -5,8 +5,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using veltor::test::TempProgramFolder;
@@ -167,6 +171,146 @@ TEST(IniFile, WriteIntoReadOnlyFolderRaisesUnableToWrite) {
     EXPECT_THROW(ini.WriteString("S", "K", "new"), EIniFileException);
     ::chmod(ro.constData(), 0700);
     EXPECT_EQ(folder.ReadFile("ro/a.ini"), "[S]\nK=old\n");
+}
+
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+struct stat StatOf(const QString& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(Native(path).constData(), &st), 0) << path.toStdString();
+    return st;
+}
+
+// A user other than root, whose rights a child process takes: root may write
+// any file, so only such a user meets the permission checks.
+const passwd* OtherUser() {
+    return ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+}
+
+// Runs step in a child process with the user's rights and returns its exit
+// status; 127 when the rights could not be taken.
+int RunAs(const passwd& user, const std::function<int()>& step) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(user.pw_gid) != 0 ||
+            ::setuid(user.pw_uid) != 0)
+            ::_exit(127);
+        ::_exit(step());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return 126;
+    return WEXITSTATUS(status);
+}
+
+// The rename of the atomic write needs only a writable folder, so a file the
+// user may not write was replaced (a new mode, another owner) instead of the
+// write failing.
+TEST(IniFile, FileTheUserMayNotWriteIsRefusedInAWritableFolder) {
+    TempProgramFolder folder;
+    struct Case {
+        const char* name;
+        bool othersFile; // owned by root, not by the user
+        mode_t mode;
+        bool writable;
+    };
+    const Case cases[] = {{"readonly.ini", false, 0444, false},
+                          {"others.ini", true, 0644, false},
+                          {"writable.ini", false, 0640, true}};
+    const passwd* user = OtherUser();
+    if (::geteuid() == 0 && !user)
+        GTEST_SKIP() << "running as root without a user named nobody to drop to";
+
+    const QString dir = folder.FilePath("users/");
+    for (const Case& c : cases) {
+        folder.WriteFile(QStringLiteral("users/") + c.name, "[S]\nK=old\n");
+        const QByteArray path = Native(dir + c.name);
+        if (user && !c.othersFile) {
+            ASSERT_EQ(::chown(path.constData(), user->pw_uid, user->pw_gid), 0);
+        }
+        ASSERT_EQ(::chmod(path.constData(), c.mode), 0);
+    }
+    if (user) {
+        ASSERT_EQ(::chmod(Native(folder.Path()).constData(), 0711), 0);
+        ASSERT_EQ(::chown(Native(dir).constData(), user->pw_uid, user->pw_gid), 0);
+    }
+
+    // Bit i of the result: case i went otherwise than expected.
+    const auto writeAll = [&]() {
+        int failed = 0;
+        for (int i = 0; i < 3; ++i) {
+            const Case& c = cases[i];
+            if (c.othersFile && !user)
+                continue; // without root there is no other user's file to make
+            const QString path = dir + c.name;
+            bool asExpected = false;
+            try {
+                TIniFile(path).WriteString("S", "K", "new");
+                asExpected = c.writable;
+            } catch (const EIniFileException& e) {
+                asExpected = !c.writable && e.Message() == "Unable to write to " + path;
+            }
+            if (!asExpected)
+                failed |= 1 << i;
+        }
+        return failed;
+    };
+    const int failed = user ? RunAs(*user, writeAll) : writeAll();
+    ASSERT_NE(failed, 127) << "could not take the rights of " << user->pw_name;
+    ASSERT_NE(failed, 126) << "the child process did not finish";
+
+    for (int i = 0; i < 3; ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(failed & (1 << i)) << (c.writable ? "not written" : "no Unable to write");
+        EXPECT_EQ(folder.ReadFile(QStringLiteral("users/") + c.name),
+                  QByteArray(c.writable ? "[S]\nK=new\n" : "[S]\nK=old\n"));
+        EXPECT_EQ(StatOf(dir + c.name).st_mode & 07777, c.mode);
+        if (user) {
+            EXPECT_EQ(StatOf(dir + c.name).st_uid, c.othersFile ? 0u : user->pw_uid);
+        }
+    }
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files).size(), 3) << "no temporary file left";
+}
+
+// The rename replaced the link itself with a plain file and left the file it
+// pointed to unchanged.
+TEST(IniFile, WriteThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
+    TempProgramFolder folder;
+    folder.WriteFile("real/a.ini", "[S]\nK=old\n");
+    ASSERT_EQ(::chmod(Native(folder.FilePath("real/a.ini")).constData(), 0640), 0);
+    ASSERT_EQ(::symlink("real/a.ini", Native(folder.FilePath("link.ini")).constData()), 0);
+    ASSERT_EQ(::symlink("link.ini", Native(folder.FilePath("chain.ini")).constData()), 0);
+
+    TIniFile(folder.FilePath("link.ini")).WriteString("S", "K", "new");
+    TIniFile(folder.FilePath("chain.ini")).WriteString("S", "M", "added");
+
+    EXPECT_EQ(folder.ReadFile("real/a.ini"), "[S]\nK=new\nM=added\n");
+    EXPECT_EQ(StatOf(folder.FilePath("real/a.ini")).st_mode & 07777, 0640u);
+    for (const char* link : {"link.ini", "chain.ini"})
+        EXPECT_TRUE(S_ISLNK(StatOf(folder.FilePath(link)).st_mode)) << link;
+    EXPECT_EQ(QFile::symLinkTarget(folder.FilePath("link.ini")), folder.FilePath("real/a.ini"));
+    EXPECT_EQ(QDir(folder.FilePath("real")).entryList(QDir::Files), QStringList{"a.ini"});
+}
+
+// Replaced by root, another user's file became root's.
+TEST(IniFile, RootsWriteKeepsTheOwnerAndGroupOfTheFile) {
+    const passwd* user = OtherUser();
+    if (!user)
+        GTEST_SKIP() << "only root can give a file to another user";
+    TempProgramFolder folder;
+    folder.WriteFile("a.ini", "[S]\nK=old\n");
+    const QByteArray path = Native(folder.FilePath("a.ini"));
+    ASSERT_EQ(::chown(path.constData(), user->pw_uid, user->pw_gid), 0);
+    ASSERT_EQ(::chmod(path.constData(), 0660), 0);
+    TIniFile(folder.FilePath("a.ini")).WriteString("S", "K", "new");
+    const struct stat st = StatOf(folder.FilePath("a.ini"));
+    EXPECT_EQ(st.st_uid, user->pw_uid);
+    EXPECT_EQ(st.st_gid, user->pw_gid);
+    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    EXPECT_EQ(folder.ReadFile("a.ini"), "[S]\nK=new\n");
 }
 
 } // namespace

@@ -1,0 +1,96 @@
+#include "bare_fetch.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+const char* const kResultsSelect = "SELECT \r\n    fakultet.nazva, \r\n    student.kurs, \r\n"
+                                   "    student.grupa, \r\n    student.familiya, \r\n"
+                                   "    student.imya, \r\n    student.otchestvo, \r\n"
+                                   "    resultat.ocinka,\r\n    resultat.vrema \r\nFROM \r\n"
+                                   "    resultat \r\nINNER JOIN \r\n"
+                                   "    student ON resultat.s_id=student.s_id \r\nINNER JOIN \r\n"
+                                   "    fakultet on fakultet.f_id=student.f_id\r\n";
+
+namespace {
+
+QString Env(const char* name, const char* fallback) {
+    const char* v = std::getenv(name);
+    return QString::fromLocal8Bit(v && *v ? v : fallback);
+}
+
+} // namespace
+
+QString BenchDatabaseName(int argc, char** argv) {
+    return argc > 1 ? QString::fromLocal8Bit(argv[1])
+                    : QStringLiteral("127.0.0.1:/var/lib/firebird/3.0/data/veltor-bench.fdb");
+}
+
+QString BenchUser() {
+    return Env("ISC_USER", "SYSDBA");
+}
+
+QString BenchPassword() {
+    return Env("ISC_PASSWORD", "tarnwheel");
+}
+
+TBenchConnection::TBenchConnection(const QString& database)
+    : db(new TFIBDatabase(&root)), tr(new TFIBTransaction(&root)) {
+    db->SetDBName(database);
+    db->SetDBParams({QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=") + BenchUser(),
+                     QStringLiteral("password=") + BenchPassword()});
+    db->SetSQLDialect(3);
+    db->SetLibraryName(QStringLiteral("fbclient.dll"));
+    db->SetDefaultTransaction(tr);
+    tr->SetDefaultDatabase(db);
+}
+
+double FetchBare(TFIBDatabase& db, TFIBTransaction& tr, const char* select, long* rows) {
+    IIBClientLibrary& lib = db.ClientLibrary();
+    ISC_STATUS_ARRAY sv{};
+    isc_stmt_handle stmt = 0;
+    auto fail = [&](const char* what) {
+        std::fprintf(stderr, "%s failed (%ld)\n", what, static_cast<long>(sv[1]));
+        std::exit(2);
+    };
+    if (lib.isc_dsql_alloc_statement2(sv, db.Handle(), &stmt))
+        fail("isc_dsql_alloc_statement2");
+    std::vector<char> memory(XSQLDA_LENGTH(1));
+    auto* da = reinterpret_cast<XSQLDA*>(memory.data());
+    da->version = SQLDA_VERSION1;
+    da->sqln = 1;
+    if (lib.isc_dsql_prepare(sv, tr.Handle(), &stmt, 0, select, 3, da))
+        fail("isc_dsql_prepare");
+    const int n = da->sqld;
+    memory.assign(XSQLDA_LENGTH(n), 0);
+    da = reinterpret_cast<XSQLDA*>(memory.data());
+    da->version = SQLDA_VERSION1;
+    da->sqln = static_cast<ISC_SHORT>(n);
+    if (lib.isc_dsql_describe(sv, &stmt, 3, da))
+        fail("isc_dsql_describe");
+    std::vector<std::vector<char>> buffers(n);
+    std::vector<ISC_SHORT> indicators(n);
+    for (int i = 0; i < n; ++i) {
+        XSQLVAR& v = da->sqlvar[i];
+        const int type = v.sqltype & ~1;
+        buffers[i].resize(type == SQL_VARYING ? v.sqllen + 2 : std::max<int>(v.sqllen, 8));
+        v.sqldata = buffers[i].data();
+        v.sqlind = &indicators[i];
+    }
+    QElapsedTimer timer;
+    timer.start();
+    if (lib.isc_dsql_execute(sv, tr.Handle(), &stmt, 3, nullptr))
+        fail("isc_dsql_execute");
+    long count = 0;
+    ISC_STATUS status;
+    while ((status = lib.isc_dsql_fetch(sv, &stmt, 3, da)) == 0)
+        ++count;
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (status != 100)
+        fail("isc_dsql_fetch");
+    lib.isc_dsql_free_statement(sv, &stmt, DSQL_drop);
+    *rows = count;
+    return seconds;
+}

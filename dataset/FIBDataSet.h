@@ -19,6 +19,7 @@
 class TFIBDatabase;
 class TFIBTransaction;
 class TFIBDataLink;
+struct TFIBEditState;
 
 // Statement text as lines, the way a statement's SQL list keeps it.
 QStringList SplitSQLLines(const QString& text);
@@ -134,6 +135,13 @@ public:
     // Copies a statement's result column into a buffer's column.
     void ParamToColumn(const TFIBXSQLVAR& value, char* buffer, int column) const;
 
+    // --- The master link (FIBDetailLink.cpp) ---
+    // Whether some select parameter differs from its master field.
+    bool ParamsDifferFromMaster() const;
+    // Closes and opens again with the master's current values, keeping the
+    // fields; controls see one layout change and one scroll by 0.
+    void Reopen();
+
     bool GetFieldData(const TField* field, void* buffer) const override;
     void SetFieldData(TField* field, const void* buffer) override;
     bool GetBlobData(const TField* field, QByteArray* data) const override;
@@ -170,6 +178,11 @@ protected:
 
     void DoBeforeOpen() override;
     void DoBeforeClose() override;
+    void DoAfterClose() override;
+    void DoBeforeEdit() override;
+    void DoBeforeInsert() override;
+    void DoBeforeDelete() override;
+    void InternalCancel() override;
     void DataEventStep(TDataEvent& event, TDataEventInfo& info) override;
     void DoControlsDisabledChange(bool disabled) override;
     void BindFields(bool binding) override;
@@ -230,6 +243,9 @@ private:
     TFIBQuery* countQuery_;
     TFIBTransaction* updateTransaction_ = nullptr;
     std::unique_ptr<TFIBDataLink> masterLink_;
+    // Remembered parameter lookups (FIBDataSetEdit.cpp).
+    std::shared_ptr<TFIBEditState> edit_;
+    TFIBEditState& EditState();
 
     TpFIBDsOptions options_ = kDefaultDataSetOptions;
     TpPrepareOptions prepareOptions_ = kDefaultPrepareOptions;
@@ -262,6 +278,9 @@ class TFIBDataLink : public TDetailDataLink {
 public:
     explicit TFIBDataLink(TFIBCustomDataSet* detail) : detail_(detail) {}
     TDataSet* DetailDataSet() const override;
+    // The master opened or closed; the master's record changed as a whole.
+    void LinkActiveChange() override;
+    void LinkRecordChange(TField* field) override;
 
 protected:
     TFIBCustomDataSet* detail_;

@@ -1,43 +1,39 @@
-// The storage side of editing: capabilities, the cache slots of posted,
-// inserted and deleted records, and running the modifying statements with
-// parameters taken from the record.
+// Record editing through SQL: the capability gates, the old values, posting
+// with the insert or update statement, deleting, refreshing a record, and
+// the parameter fill they share.
+
+#include "dataset/FIBDataSetEdit.h"
 
 #include "dataset/FIBDataSet.h"
-
 #include "fib/FIBDatabase.h"
-#include "fib/fib.h"
+#include "fib/FIBQuery.h"
+#include "fib/SqlTxtRtns.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace {
+// ---------------------------------------------------------------------------
+// Shared rules.
 
-bool IsBlank(const QStringList& lines) {
-    return std::all_of(lines.begin(), lines.end(),
-                       [](const QString& l) { return l.trimmed().isEmpty(); });
+EFIBRecordChangedError::EFIBRecordChangedError(const TComponent* dataSet, bool deleting)
+    : EFIBClientError(-1, nullptr) {
+    SetBaseText(FormatText(
+        deleting ? QStringLiteral("Can't delete: the record was changed or deleted by another "
+                                  "user. (%s)")
+                 : QStringLiteral("Can't update: the record was changed or deleted by another "
+                                  "user. (%s)"),
+        {FullComponentName(dataSet)}));
 }
 
-// Present but never executed.
-bool IsNoAction(const QStringList& lines) {
-    return !lines.isEmpty() && lines.first() == QStringLiteral("No Action");
+bool IsBlankSQL(const QStringList& sql) {
+    for (const QString& line : sql)
+        if (!line.trimmed().isEmpty())
+            return false;
+    return true;
 }
 
-bool HasPrefix(const QString& name, const char* prefix) {
-    return name.size() >= 5 && name.startsWith(QLatin1String(prefix), Qt::CaseInsensitive);
-}
-
-} // namespace
-
-bool TFIBCustomDataSet::CanEdit() const {
-    return !IsBlank(UpdateSQL()) && (AllowedUpdateKinds & ukModify);
-}
-
-bool TFIBCustomDataSet::CanInsert() const {
-    return !IsBlank(InsertSQL()) && (AllowedUpdateKinds & ukInsert);
-}
-
-bool TFIBCustomDataSet::CanDelete() const {
-    return !IsBlank(DeleteSQL()) && (AllowedUpdateKinds & ukDelete);
+bool IsNoActionSQL(const QStringList& sql) {
+    return !sql.isEmpty() && sql.front() == QStringLiteral("No Action");
 }
 
 // ---------------------------------------------------------------------------
@@ -61,57 +57,135 @@ void TFIBCustomDataSet::SetRecordStatus(int cacheIndex, TCachedUpdateStatus stat
     TRecordLayout::SetStatus(cache_.Record(cacheIndex), status);
 }
 
+TFIBEditState& TFIBCustomDataSet::EditState() {
+    if (!edit_)
+        edit_ = std::make_shared<TFIBEditState>();
+    return *edit_;
+}
+
+bool TFIBCustomDataSet::CanEdit() const {
+    return !IsBlankSQL(UpdateSQL()) && (AllowedUpdateKinds & ukModify);
+}
+
+bool TFIBCustomDataSet::CanInsert() const {
+    return !IsBlankSQL(InsertSQL()) && (AllowedUpdateKinds & ukInsert);
+}
+
+bool TFIBCustomDataSet::CanDelete() const {
+    return !IsBlankSQL(DeleteSQL()) && (AllowedUpdateKinds & ukDelete);
+}
+
 // ---------------------------------------------------------------------------
 // Statements
 
+namespace {
+
+// The select column a name reads: a data field's column, else an output
+// column of that name; -1 for neither.
+int ColumnOfName(const TFIBCustomDataSet& ds, const QString& name) {
+    if (TField* f = ds.FindField(name))
+        if (f->FieldKind() == fkData && f->FieldNo() > 0)
+            return f->FieldNo() - 1;
+    return ds.ColumnIndex(name);
+}
+
+TParamSource ResolveParam(const TFIBCustomDataSet& ds, const QString& name) {
+    TParamSource s;
+    if (HasPrefixOld(name)) {
+        s.kind = TParamSource::psOld;
+        s.column = ColumnOfName(ds, PrefixedFieldName(name));
+    } else if (HasPrefixNew(name)) {
+        s.kind = TParamSource::psRecord;
+        s.column = ColumnOfName(ds, PrefixedFieldName(name));
+    } else if (HasPrefixMas(name)) {
+        s.kind = TParamSource::psMaster;
+        s.fieldName = PrefixedFieldName(name);
+        return s;
+    } else {
+        s.kind = TParamSource::psRecord;
+        s.column = ColumnOfName(ds, name);
+    }
+    if (s.column < 0)
+        s.kind = TParamSource::psNone;
+    return s;
+}
+
+// The first row of an executed select or procedure, or nullptr.
+TFIBXSQLDA* FirstRow(TFIBQuery& q) {
+    if (q.SQLType() == SQLExecProcedure)
+        return &q.Current();
+    if (q.GoToFirstRecordOnExecute())
+        return q.RecordCount() > 0 ? &q.Current() : nullptr;
+    return q.Next();
+}
+
+bool Executes(const TFIBQuery& q) {
+    return !IsBlankSQL(q.SQL()) && !IsNoActionSQL(q.SQL());
+}
+
+// An update or delete that touched no row lost its record to another user.
+void CheckRowTouched(TFIBCustomDataSet& ds, TFIBQuery& q, bool deleting) {
+    if (Executes(q) && (q.SQLType() == SQLUpdate || q.SQLType() == SQLDelete) &&
+        q.RowsAffected() == 0)
+        throw EFIBRecordChangedError(&ds, deleting);
+}
+
+} // namespace
+
 void TFIBCustomDataSet::FillParams(TFIBQuery& query, const char* buffer, const char* oldBuffer) {
+    const char* old = oldBuffer ? oldBuffer : buffer;
     TFIBXSQLDA& params = query.Params();
-    for (int i = 0; i < params.Count(); ++i) {
-        TFIBXSQLVAR& p = params[i];
-        QString name = p.Name();
-        const char* source = buffer;
-        if (HasPrefix(name, "OLD_")) {
-            name = name.mid(4);
-            source = oldBuffer ? oldBuffer : buffer;
-        } else if (HasPrefix(name, "NEW_")) {
-            name = name.mid(4);
-        } else if (HasPrefix(name, "MAS_")) {
-            TDataSet* master = DataSource() ? DataSource()->DataSet() : nullptr;
-            if (!master)
-                continue;
-            TField* f = master->FindField(name.mid(4));
-            if (!f)
-                continue;
-            if (!master->Active() || (master->IsEmpty() && master->State() != stInsert) ||
-                f->IsNull())
-                p.SetIsNull(true);
-            else
-                p.SetAsVariant(f->AsVariant());
-            continue;
+    // Where each name reads is looked up once per statement text and
+    // remembered until the dataset closes.
+    TFIBEditState::Resolved& r = EditState().params[&query];
+    bool valid = static_cast<int>(r.names.size()) == params.Count();
+    for (int i = 0; valid && i < params.Count(); ++i)
+        valid = r.names[i] == params[i].Name();
+    if (!valid) {
+        r.names.clear();
+        r.sources.clear();
+        for (int i = 0; i < params.Count(); ++i) {
+            r.names.push_back(params[i].Name());
+            r.sources.push_back(params[i].IsMacro() ? TParamSource{}
+                                                    : ResolveParam(*this, params[i].Name()));
         }
-        int col = -1;
-        if (TField* f = FindField(name); f && f->FieldKind() == fkData)
-            col = f->FieldNo() - 1;
-        if (col < 0)
-            col = ColumnIndex(name);
-        if (col >= 0 && col < layout_.ColumnCount())
-            ColumnToParam(source, col, p);
+    }
+    TDataSource* source = DataSource();
+    TDataSet* master = source ? source->DataSet() : nullptr;
+    for (int i = 0; i < params.Count(); ++i) {
+        const TParamSource& s = r.sources[i];
+        switch (s.kind) {
+        case TParamSource::psNone:
+            break;
+        case TParamSource::psOld:
+            ColumnToParam(old, s.column, params[i]);
+            break;
+        case TParamSource::psRecord:
+            ColumnToParam(buffer, s.column, params[i]);
+            break;
+        case TParamSource::psMaster:
+            if (!master)
+                break;
+            if (TField* f = master->FindField(s.fieldName))
+                MasterFieldToParam(
+                    *f, !master->Active() || (master->IsEmpty() && master->State() != stInsert),
+                    params[i]);
+            break;
+        }
     }
 }
 
 void TFIBCustomDataSet::ExecuteForRecord(TFIBQuery& query, char* buffer, const char* oldBuffer) {
-    if (IsBlank(query.SQL()) || IsNoAction(query.SQL()))
+    if (!Executes(query))
         return;
-    TFIBTransaction* tr = query.Transaction();
-    if ((options_ & poStartTransaction) && tr && !tr->Active())
-        tr->StartTransaction();
+    StartTransactionIfNeeded();
     FillParams(query, buffer, oldBuffer);
     if (query.Open())
         query.Close();
     query.ExecQuery();
-    if (query.SQLType() == SQLSelect || query.SQLType() == SQLExecProcedure) {
-        TFIBXSQLDA* row = query.SQLType() == SQLSelect ? query.Next() : &query.Current();
-        if (row)
+    const TFIBSQLTypes type = query.SQLType();
+    if (type == SQLSelect || type == SQLSelectForUpdate || type == SQLExecProcedure) {
+        if (TFIBXSQLDA* row = FirstRow(query))
             for (int i = 0; i < row->Count(); ++i)
                 if (const int col = ColumnIndex((*row)[i].Name()); col >= 0)
                     ParamToColumn((*row)[i], buffer, col);
@@ -120,22 +194,50 @@ void TFIBCustomDataSet::ExecuteForRecord(TFIBQuery& query, char* buffer, const c
     }
 }
 
+// ---------------------------------------------------------------------------
+// The editing primitives
+
+void TFIBCustomDataSet::DoBeforeEdit() {
+    if (!CanEdit())
+        throw EAbort();
+    TWideDataSet::DoBeforeEdit();
+}
+
 void TFIBCustomDataSet::InternalEdit() {
     const char* b = ActiveBuffer();
     oldValues_.assign(b, b + layout_.BufferSize());
 }
 
+void TFIBCustomDataSet::DoBeforeInsert() {
+    if (!CanInsert())
+        throw EAbort();
+    TWideDataSet::DoBeforeInsert();
+}
+
+void TFIBCustomDataSet::DoBeforeDelete() {
+    if (!CanDelete())
+        throw EAbort();
+    oldValues_.assign(static_cast<size_t>(layout_.BufferSize()), 0);
+    ReadRecordFromCache(GetBookmarkData(ActiveBuffer()), oldValues_.data());
+    TWideDataSet::DoBeforeDelete();
+}
+
+void TFIBCustomDataSet::DoAfterClose() {
+    if (edit_)
+        edit_->params.clear();
+    oldValues_.clear();
+    TWideDataSet::DoAfterClose();
+}
+
 void TFIBCustomDataSet::InternalPost() {
     CheckActive();
-    TFIBQuery* query = nullptr;
+    const bool inserting = State() == stInsert;
     if (State() == stEdit) {
         if (!CanEdit())
             FIBError(fibeCannotUpdate, {FullComponentName(this)});
-        query = updateQuery_;
-    } else if (State() == stInsert) {
+    } else if (inserting) {
         if (!CanInsert())
             FIBError(fibeCannotInsert, {FullComponentName(this)});
-        query = insertQuery_;
     } else {
         FIBError(fibeNotEditing, {FullComponentName(this)});
     }
@@ -145,11 +247,17 @@ void TFIBCustomDataSet::InternalPost() {
             DatabaseError(
                 FormatText(QStringLiteral("Field '%s' must have a value"), {f->DisplayName()}));
         }
+
+    // Nothing reaches the cache before the statement succeeded: a failed
+    // post leaves the record, the state and the typed values as they were.
     char* buffer = ActiveBuffer();
-    char* fixed = TRecordLayout::Fixed(buffer);
-    const bool inserting = State() == stInsert;
-    ExecuteForRecord(*query, buffer, inserting ? buffer : oldValues_.data());
-    TRecordLayout::SetStatus(fixed, cusUnmodified);
+    TFIBQuery& q = inserting ? *insertQuery_ : *updateQuery_;
+    const char* old = inserting || oldValues_.empty() ? buffer : oldValues_.data();
+    ExecuteForRecord(q, buffer, old);
+    if (!inserting)
+        CheckRowTouched(*this, q, false);
+
+    TRecordLayout::SetStatus(TRecordLayout::Fixed(buffer), cusUnmodified);
     TRecordLayout::Header& h = TRecordLayout::HeaderOf(buffer);
     if (inserting) {
         const int index = h.Flag == bfInserted && h.CacheIndex >= 0 ? h.CacheIndex : FetchedCount();
@@ -162,10 +270,17 @@ void TFIBCustomDataSet::InternalPost() {
         cachePos_ = h.CacheIndex;
     }
     SetModified(false);
-    if ((options_ & poRefreshAfterPost) && !IsBlank(RefreshSQL())) {
-        DoBeforeRefresh();
-        RefreshRecord(buffer);
-        DoAfterRefresh();
+    if ((options_ & poRefreshAfterPost) && !IsBlankSQL(RefreshSQL())) {
+        try {
+            DoBeforeRefresh();
+            RefreshRecord(buffer);
+            DoAfterRefresh();
+        } catch (...) {
+            // The row is on the server and in the cache: the insert is done.
+            if (inserting)
+                SetState(stBrowse);
+            throw;
+        }
     }
     if (inserting)
         SetState(stBrowse);
@@ -176,17 +291,28 @@ void TFIBCustomDataSet::InternalDelete() {
         FIBError(fibeCannotDelete, {FullComponentName(this)});
     char* buffer = ActiveBuffer();
     const int index = TRecordLayout::HeaderOf(buffer).CacheIndex;
-    std::vector<char> old(buffer, buffer + layout_.BufferSize());
-    ExecuteForRecord(*deleteQuery_, old.data(), old.data());
+    if (oldValues_.size() != static_cast<size_t>(layout_.BufferSize()))
+        oldValues_.assign(buffer, buffer + layout_.BufferSize());
+    std::vector<char> record = oldValues_;
+    ExecuteForRecord(*deleteQuery_, record.data(), oldValues_.data());
+    CheckRowTouched(*this, *deleteQuery_, true);
     SetRecordStatus(index, cusDeletedApplied);
     ++deletedCount_;
     cachePos_ = index;
 }
 
+void TFIBCustomDataSet::InternalCancel() {
+    if (State() != stInsert || WindowCount() == 0)
+        return;
+    const TBookmarkFlag flag = GetBookmarkFlag(ActiveBuffer());
+    if ((flag == bfBOF || flag == bfEOF) && cachePos_ > -1)
+        --cachePos_;
+}
+
 void TFIBCustomDataSet::InternalRefresh() {
     if (IsEmpty())
         return;
-    if (IsBlank(RefreshSQL()))
+    if (IsBlankSQL(RefreshSQL()))
         FIBError(fibeCannotRefresh, {FullComponentName(this)});
     RefreshRecord(ActiveBuffer());
 }
@@ -194,8 +320,20 @@ void TFIBCustomDataSet::InternalRefresh() {
 void TFIBCustomDataSet::RefreshRecord(char* buffer) {
     if (!refreshQuery_->Transaction())
         FIBError(fibeTransactionNotAssigned, {FullComponentName(refreshQuery_)});
-    std::vector<char> old(buffer, buffer + layout_.BufferSize());
-    ExecuteForRecord(*refreshQuery_, buffer, old.data());
+    // The old values are now the record as it stands (after a post: the
+    // values just posted).
+    oldValues_.assign(buffer, buffer + layout_.BufferSize());
+    try {
+        ExecuteForRecord(*refreshQuery_, buffer, oldValues_.data());
+    } catch (...) {
+        if (refreshQuery_->Open()) {
+            try {
+                refreshQuery_->Close();
+            } catch (...) {
+            }
+        }
+        throw;
+    }
     const int index = TRecordLayout::HeaderOf(buffer).CacheIndex;
     if (index >= 0 && index < FetchedCount())
         WriteRecordToCache(index, buffer);

@@ -6,6 +6,7 @@ void TpFIBDataSet::InternalOpen() {
     TFIBDataSet::InternalOpen();
     if (Options() & poAutoFormatFields)
         PrepareFieldFormats();
+    ImportDefaultValues();
 }
 
 void TpFIBDataSet::PrepareFieldFormats() {

@@ -4,6 +4,8 @@
 
 #include "dataset/FIBDataSet.h"
 
+#include <functional>
+
 struct TDefaultFormats {
     QString NumericDisplayFormat = QStringLiteral("#,##0.");
     QString NumericEditFormat = QStringLiteral("0.");
@@ -16,9 +18,27 @@ class TpFIBDataSet : public TFIBDataSet {
 public:
     explicit TpFIBDataSet(TComponent* owner = nullptr);
     TDefaultFormats DefaultFormats;
+    TAutoUpdateOptions AutoUpdateOptions;
+    // Asked for a default expression before the built-in rules; true claims it.
+    std::function<bool(TField&, const QString& expression)> OnApplyDefaultValue;
 
 protected:
     void InternalOpen() override;
+    // The new-record step: generator value, column defaults, OnNewRecord
+    // (FIBDataSetEdit.cpp).
+    void DoOnNewRecord() override;
+    void DoBeforePost() override;
+    // pfImportDefaultValues: the columns' defaults become the fields'
+    // default expressions.
+    void ImportDefaultValues();
+    // The key field given a generator value (the key field of KeyFields
+    // when numeric and empty).
+    TField* GeneratorKeyField() const;
+    bool FetchGeneratorValue();
+    void ApplyDefaultExpression(TField& field);
+    // The column is not nullable and its default is '': an empty text is
+    // then stored as such, not as null.
+    bool EmptyStringIsDefault(const TField* field) const override;
 
 private:
     // poAutoFormatFields: display and edit formats where a field has none.

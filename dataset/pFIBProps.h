@@ -2,6 +2,8 @@
 // Option sets of the SQL-backed datasets, as bit sets with their values at
 // construction.
 
+#include <QString>
+
 #include <cstdint>
 
 enum TpFIBDsOption : uint32_t {
@@ -91,4 +93,44 @@ enum TFieldOriginRule {
     forTableAndFieldName,
     forClientFieldName,
     forTableAliasAndFieldName
+};
+
+// When a new record's key is drawn from the generator.
+enum TWhenGetGenID { wgNever, wgOnNewRecord, wgBeforePost };
+
+// How a dataset writes to its table: the table, its key field and the
+// generator that gives new keys (see FIBDataSetEdit.cpp for their use).
+class TAutoUpdateOptions {
+public:
+    const QString& UpdateTableName() const { return updateTableName_; }
+    // With no generator named yet and keys drawn at some point, names the
+    // generator after the table (GEN_<table>_ID).
+    void SetUpdateTableName(const QString& name);
+    QString KeyFields;
+    QString GeneratorName;
+    TWhenGetGenID WhenGetGenID = wgNever;
+    int GeneratorStep = 1;
+    bool AutoReWriteSqls = false;
+    bool CanChangeSQLs = false;
+    // Only when both flags above are set.
+    bool UpdateOnlyModifiedFields() const { return updateOnlyModified_; }
+    void SetUpdateOnlyModifiedFields(bool on) {
+        updateOnlyModified_ = on && AutoReWriteSqls && CanChangeSQLs;
+    }
+    QString ParamsToFieldsLinks;
+    bool AutoParamsToFields = false;
+    bool SeparateBlobUpdate = false;
+    bool UseExecuteBlock = false;
+    // The older stored properties: SelectGenID True draws before post, False
+    // never; GenBeforePost (read after SelectGenID True) chooses between
+    // before post and on new record.
+    void SetSelectGenID(bool on) { WhenGetGenID = on ? wgBeforePost : wgNever; }
+    void SetGenBeforePost(bool on) {
+        if (WhenGetGenID != wgNever)
+            WhenGetGenID = on ? wgBeforePost : wgOnNewRecord;
+    }
+
+private:
+    QString updateTableName_;
+    bool updateOnlyModified_ = false;
 };

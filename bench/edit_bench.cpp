@@ -1,0 +1,347 @@
+// Editing and master-detail speed against bare client-library loops in the
+// same process:
+//  1. the student detail reopening as the faculty master moves to another
+//     faculty, against re-executing the prepared detail select with the new
+//     key and fetching the same rows;
+//  2. inserts through Insert / field writes / Post (with the generator value
+//     on new record and the refresh after post), against a loop of the same
+//     generator select, INSERT and refresh select on prepared statements.
+// Every insert is rolled back.
+//
+//   edit_bench [host:database] [inserts]
+//   (default: the local veltor-edit-bench.fdb; create it with
+//    db/make-demo 127.0.0.1:/var/lib/firebird/3.0/data/veltor-edit-bench.fdb)
+// User and password come from ISC_USER / ISC_PASSWORD (SYSDBA / tarnwheel).
+
+#include "base/TextCodec.h"
+#include "dataset/DB.h"
+#include "dataset/pFIBDataSet.h"
+#include "fib/FIBDatabase.h"
+#include "fib/FIBQuery.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const char* const kStudentSelect = "SELECT\r\n    S_ID,\r\n    FAMILIYA,\r\n    IMYA,\r\n"
+                                   "    OTCHESTVO,\r\n    F_ID,\r\n    KURS,\r\n    GRUPA\r\n"
+                                   "FROM\r\n    STUDENT\r\nWHERE\r\n    F_ID = ?";
+const char* const kGenerator = "select gen_id(GEN_FAKULTET_ID, 1) from RDB$DATABASE";
+const char* const kInsert = "INSERT INTO FAKULTET(F_ID, NAZVA, KNAZVA) VALUES(?, ?, ?)";
+const char* const kRefresh = "SELECT F_ID, NAZVA, KNAZVA FROM FAKULTET WHERE FAKULTET.F_ID = ?";
+constexpr int kGridRows = 20; // rows a student grid shows
+
+QString Env(const char* name, const char* fallback) {
+    const char* v = std::getenv(name);
+    return QString::fromLocal8Bit(v && *v ? v : fallback);
+}
+
+[[noreturn]] void Fail(const char* what, const ISC_STATUS* sv) {
+    std::fprintf(stderr, "%s failed (%ld)\n", what, static_cast<long>(sv[1]));
+    std::exit(2);
+}
+
+// An XSQLDA with its buffers, laid out as the server describes it.
+struct BareDA {
+    std::vector<char> memory;
+    std::vector<std::vector<char>> buffers;
+    std::vector<ISC_SHORT> indicators;
+    XSQLDA* da = nullptr;
+
+    void Resize(int n) {
+        memory.assign(XSQLDA_LENGTH(std::max(n, 1)), 0);
+        da = reinterpret_cast<XSQLDA*>(memory.data());
+        da->version = SQLDA_VERSION1;
+        da->sqln = static_cast<ISC_SHORT>(std::max(n, 1));
+    }
+    void Allocate() {
+        const int n = da->sqld;
+        buffers.assign(n, {});
+        indicators.assign(n, 0);
+        for (int i = 0; i < n; ++i) {
+            XSQLVAR& v = da->sqlvar[i];
+            const int type = v.sqltype & ~1;
+            buffers[i].resize(type == SQL_VARYING ? v.sqllen + 2 : std::max<int>(v.sqllen, 8));
+            v.sqldata = buffers[i].data();
+            v.sqlind = &indicators[i];
+        }
+    }
+};
+
+// A prepared statement of the bare loops, with described input and output.
+struct BareStatement {
+    IIBClientLibrary& lib;
+    TFIBDatabase& db;
+    TFIBTransaction& tr;
+    isc_stmt_handle stmt = 0;
+    BareDA in;
+    BareDA out;
+    ISC_STATUS_ARRAY sv{};
+
+    BareStatement(TFIBDatabase& d, TFIBTransaction& t, const char* sql)
+        : lib(d.ClientLibrary()), db(d), tr(t) {
+        if (lib.isc_dsql_alloc_statement2(sv, db.Handle(), &stmt))
+            Fail("isc_dsql_alloc_statement2", sv);
+        out.Resize(1);
+        if (lib.isc_dsql_prepare(sv, tr.Handle(), &stmt, 0, sql, 3, out.da))
+            Fail("isc_dsql_prepare", sv);
+        if (out.da->sqld > out.da->sqln) {
+            out.Resize(out.da->sqld);
+            if (lib.isc_dsql_describe(sv, &stmt, 3, out.da))
+                Fail("isc_dsql_describe", sv);
+        }
+        out.Allocate();
+        in.Resize(8);
+        if (lib.isc_dsql_describe_bind(sv, &stmt, 3, in.da))
+            Fail("isc_dsql_describe_bind", sv);
+        in.Allocate();
+    }
+    ~BareStatement() { lib.isc_dsql_free_statement(sv, &stmt, DSQL_drop); }
+
+    void SetInt(int index, int32_t value) {
+        XSQLVAR& v = in.da->sqlvar[index];
+        v.sqltype = SQL_LONG | 1;
+        v.sqllen = 4;
+        std::memcpy(v.sqldata, &value, 4);
+        *v.sqlind = 0;
+    }
+    void SetText(int index, const QByteArray& text) {
+        XSQLVAR& v = in.da->sqlvar[index];
+        in.buffers[index].resize(text.size() + 2);
+        v.sqldata = in.buffers[index].data();
+        v.sqltype = SQL_TEXT | 1;
+        v.sqllen = static_cast<ISC_SHORT>(text.size());
+        std::memcpy(v.sqldata, text.constData(), text.size());
+        *v.sqlind = 0;
+    }
+    int32_t IntColumn(int index) const {
+        int64_t v = 0;
+        std::memcpy(&v, out.da->sqlvar[index].sqldata,
+                    (out.da->sqlvar[index].sqltype & ~1) == SQL_INT64 ? 8 : 4);
+        return static_cast<int32_t>(v);
+    }
+    // Executes; for a select, fetches up to rows rows and closes the cursor.
+    int Run(int rows) {
+        XSQLDA* inDa = in.da->sqld ? in.da : nullptr;
+        if (rows == 0) {
+            if (lib.isc_dsql_execute(sv, tr.Handle(), &stmt, 3, inDa))
+                Fail("isc_dsql_execute", sv);
+            return 0;
+        }
+        if (lib.isc_dsql_execute(sv, tr.Handle(), &stmt, 3, inDa))
+            Fail("isc_dsql_execute", sv);
+        int n = 0;
+        while (n < rows && lib.isc_dsql_fetch(sv, &stmt, 3, out.da) == 0)
+            ++n;
+        if (lib.isc_dsql_free_statement(sv, &stmt, DSQL_close))
+            Fail("isc_dsql_free_statement", sv);
+        return n;
+    }
+};
+
+// A grid's worth of rows: the link that makes the detail fetch them.
+class GridLink : public TDataLink {
+public:
+    explicit GridLink(TDataSource* source) {
+        SetBufferRows(kGridRows);
+        SetDataSource(source);
+    }
+};
+
+struct Program {
+    TComponent form;
+    TFIBDatabase* db;
+    TFIBTransaction* tr;
+    TpFIBDataSet* faculty;
+    TDataSource* facultySource;
+    TpFIBDataSet* student;
+    TDataSource* studentSource;
+
+    explicit Program(const QString& database) {
+        form.SetName(QStringLiteral("main_frm"));
+        db = new TFIBDatabase(&form);
+        tr = new TFIBTransaction(&form);
+        db->SetDBName(database);
+        db->SetDBParams({QStringLiteral("lc_ctype=WIN1251"),
+                         QStringLiteral("user_name=") + Env("ISC_USER", "SYSDBA"),
+                         QStringLiteral("password=") + Env("ISC_PASSWORD", "tarnwheel")});
+        db->SetSQLDialect(3);
+        db->SetLibraryName(QStringLiteral("fbclient.dll"));
+        db->SetDefaultTransaction(tr);
+        tr->SetDefaultDatabase(db);
+        tr->SetTRParams({QStringLiteral("write"), QStringLiteral("isc_tpb_nowait"),
+                         QStringLiteral("read_committed"), QStringLiteral("rec_version")});
+
+        faculty = new TpFIBDataSet(&form);
+        faculty->SetName(QStringLiteral("faculty_dataset"));
+        faculty->SetDatabase(db);
+        faculty->SetTransaction(tr);
+        faculty->SetSelectSQLText(QStringLiteral("SELECT\n    F_ID,\n    NAZVA,\n    KNAZVA\n"
+                                                 "FROM\n    FAKULTET "));
+        faculty->SetInsertSQL({QStringLiteral("INSERT INTO FAKULTET(F_ID, NAZVA, KNAZVA)"),
+                               QStringLiteral("VALUES(:F_ID, :NAZVA, :KNAZVA)")});
+        faculty->SetUpdateSQL({QStringLiteral("UPDATE FAKULTET SET NAZVA = :NAZVA, KNAZVA = "
+                                              ":KNAZVA WHERE F_ID = :OLD_F_ID")});
+        faculty->SetRefreshSQL({QStringLiteral("SELECT F_ID, NAZVA, KNAZVA FROM FAKULTET"),
+                                QStringLiteral("WHERE FAKULTET.F_ID = :OLD_F_ID")});
+        faculty->AutoUpdateOptions.SetUpdateTableName(QStringLiteral("FAKULTET"));
+        faculty->AutoUpdateOptions.KeyFields = QStringLiteral("F_ID");
+        faculty->AutoUpdateOptions.GeneratorName = QStringLiteral("GEN_FAKULTET_ID");
+        faculty->AutoUpdateOptions.WhenGetGenID = wgOnNewRecord;
+        facultySource = new TDataSource(&form);
+        facultySource->SetDataSet(faculty);
+
+        student = new TpFIBDataSet(&form);
+        student->SetName(QStringLiteral("student_dataset"));
+        student->SetDatabase(db);
+        student->SetTransaction(tr);
+        student->SetSelectSQLText(QString::fromLatin1(kStudentSelect)
+                                      .replace(QStringLiteral("?"), QStringLiteral(":MAS_F_ID")));
+        student->SetDataSource(facultySource);
+        studentSource = new TDataSource(&form);
+        studentSource->SetDataSet(student);
+        db->SetConnected(true);
+    }
+};
+
+// Moves the master over its records back and forth; returns seconds per
+// move and the number of moves.
+double DetailMoves(Program& p, int moves) {
+    GridLink grid(p.studentSource);
+    p.faculty->Open();
+    p.student->Open();
+    p.faculty->First();
+    QElapsedTimer timer;
+    timer.start();
+    int forward = 1;
+    for (int i = 0; i < moves; ++i) {
+        if (p.faculty->MoveBy(forward) == 0) {
+            forward = -forward;
+            p.faculty->MoveBy(forward);
+        }
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    p.student->Close();
+    p.faculty->Close();
+    return seconds / moves;
+}
+
+double BareDetailMoves(Program& p, int moves, const std::vector<int32_t>& keys) {
+    BareStatement q(*p.db, *p.tr, kStudentSelect);
+    QElapsedTimer timer;
+    timer.start();
+    size_t k = 0;
+    int forward = 1;
+    for (int i = 0; i < moves; ++i) {
+        if ((forward > 0 && k + 1 >= keys.size()) || (forward < 0 && k == 0))
+            forward = -forward;
+        k += forward;
+        q.SetInt(0, keys[k]);
+        q.Run(kGridRows);
+    }
+    return timer.nsecsElapsed() / 1e9 / moves;
+}
+
+double DataSetInserts(Program& p, int count) {
+    p.faculty->Open();
+    QElapsedTimer timer;
+    timer.start();
+    TField* name = p.faculty->FieldByName(QStringLiteral("NAZVA"));
+    TField* shortName = p.faculty->FieldByName(QStringLiteral("KNAZVA"));
+    for (int i = 0; i < count; ++i) {
+        p.faculty->Insert();
+        name->SetAsString(QStringLiteral("Факультет %1").arg(i));
+        shortName->SetAsString(QStringLiteral("Ф%1").arg(i));
+        p.faculty->Post();
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    p.tr->Rollback();
+    return seconds;
+}
+
+double BareInserts(Program& p, int count) {
+    if (!p.tr->Active())
+        p.tr->StartTransaction();
+    const double seconds = [&] {
+        BareStatement gen(*p.db, *p.tr, kGenerator);
+        BareStatement insert(*p.db, *p.tr, kInsert);
+        BareStatement refresh(*p.db, *p.tr, kRefresh);
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < count; ++i) {
+            gen.Run(1);
+            const int32_t key = gen.IntColumn(0);
+            insert.SetInt(0, key);
+            insert.SetText(1, EncodeText(QStringLiteral("Факультет %1").arg(i)));
+            insert.SetText(2, EncodeText(QStringLiteral("Ф%1").arg(i)));
+            insert.Run(0);
+            refresh.SetInt(0, key);
+            if (refresh.Run(1) != 1)
+                Fail("refresh select", refresh.sv);
+        }
+        return timer.nsecsElapsed() / 1e9;
+    }();
+    p.tr->Rollback();
+    return seconds;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const QString database = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                      : QStringLiteral("127.0.0.1:/var/lib/firebird/3.0/data/"
+                                                       "veltor-edit-bench.fdb");
+    const int inserts = argc > 2 ? std::atoi(argv[2]) : 10000;
+    try {
+        Program p(database);
+        std::vector<int32_t> keys;
+        p.faculty->Open();
+        while (!p.faculty->AtEnd()) {
+            keys.push_back(p.faculty->FieldByName(QStringLiteral("F_ID"))->AsInteger());
+            p.faculty->Next();
+        }
+        p.faculty->Close();
+        if (!p.tr->Active())
+            p.tr->StartTransaction();
+
+        const int moves = 2000;
+        p.student->Prepare();
+        const int preparesBefore = p.student->SelectQuery().PrepareCount();
+        double bestDetail = 1e9;
+        double bestBareDetail = 1e9;
+        for (int round = 0; round < 3; ++round) {
+            bestBareDetail = std::min(bestBareDetail, BareDetailMoves(p, moves, keys));
+            bestDetail = std::min(bestDetail, DetailMoves(p, moves));
+        }
+        const int prepares = p.student->SelectQuery().PrepareCount() - preparesBefore;
+        p.tr->Commit();
+
+        double bestInsert = 1e9;
+        double bestBareInsert = 1e9;
+        for (int round = 0; round < 2; ++round) {
+            bestBareInsert = std::min(bestBareInsert, BareInserts(p, inserts));
+            bestInsert = std::min(bestInsert, DataSetInserts(p, inserts));
+        }
+
+        std::printf("faculties:                      %zu\n", keys.size());
+        std::printf("detail reopen per master move:  %.3f ms (goal: at most 1 ms)\n",
+                    bestDetail * 1000);
+        std::printf("bare re-execute per move:       %.3f ms\n", bestBareDetail * 1000);
+        std::printf("ratio:                          %.2f\n", bestDetail / bestBareDetail);
+        std::printf("detail prepares during moves:   %d (goal: 0)\n", prepares);
+        std::printf("inserts:                        %d\n", inserts);
+        std::printf("Insert/Post with refresh:       %.3f s\n", bestInsert);
+        std::printf("bare generator+insert+refresh:  %.3f s\n", bestBareInsert);
+        std::printf("ratio:                          %.2f (goal: at most 1.3)\n",
+                    bestInsert / bestBareInsert);
+        return 0;
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "%s\n", e.Message().toLocal8Bit().constData());
+        return 1;
+    }
+}

@@ -1,0 +1,53 @@
+#include "EditFixture.h"
+
+#include "fib/pFIBDatabase.h"
+
+namespace veltor::test {
+
+namespace {
+TestDatabase* g_database = nullptr;
+// Drops the database when the program ends.
+struct DropAtExit {
+    ~DropAtExit() { delete g_database; }
+} dropAtExit;
+} // namespace
+
+TestDatabase& EditTestDatabase() {
+    static TestDatabase* db = [] {
+        auto* d = new TestDatabase(TestData::Fixture);
+        g_database = d;
+        d->Isql(QStringLiteral(
+            "CREATE DOMAIN D_NOTE AS VARCHAR(20) DEFAULT 'domain''s';\n"
+            "CREATE TABLE DEFAULTS (ID INTEGER NOT NULL PRIMARY KEY,\n"
+            "  S VARCHAR(20) DEFAULT 'abc', E VARCHAR(10) DEFAULT '' NOT NULL,\n"
+            "  N INTEGER DEFAULT 5, F DOUBLE PRECISION DEFAULT 1.5,\n"
+            "  TS TIMESTAMP DEFAULT CURRENT_TIMESTAMP, DN D_NOTE, DOWN D_NOTE DEFAULT 'own',\n"
+            "  NL VARCHAR(5) DEFAULT NULL, B BLOB SUB_TYPE TEXT, PLAIN INTEGER,\n"
+            "  C COMPUTED BY (N * 2));\n"
+            "COMMIT;\n"
+            "CREATE VIEW FAKULTET_NAMES AS SELECT F_ID, NAZVA FROM FAKULTET;\n"
+            "SET TERM ^ ;\n"
+            "CREATE PROCEDURE TWICE (X INTEGER) RETURNS (Y INTEGER, LABEL VARCHAR(10)) AS "
+            "BEGIN Y = X * 2; LABEL = 'x'; SUSPEND; END^\n"
+            "SET TERM ; ^\nCOMMIT;\n"));
+        return d;
+    }();
+    return *db;
+}
+
+EditConnection::EditConnection() {
+    db_ = new TpFIBDatabase(&root_);
+    db_->SetName(QStringLiteral("DataBase"));
+    tr_ = new TpFIBTransaction(&root_);
+    tr_->SetName(QStringLiteral("Transaction"));
+    db_->SetDBName(EditTestDatabase().ConnectionString());
+    db_->SetDBParams({QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=") + TestUser(),
+                      QStringLiteral("password=") + TestPassword()});
+    db_->SetSQLDialect(3);
+    db_->SetLibraryName(QStringLiteral("fbclient.dll"));
+    db_->SetDefaultTransaction(tr_);
+    tr_->SetDefaultDatabase(db_);
+    db_->SetConnected(true);
+}
+
+} // namespace veltor::test

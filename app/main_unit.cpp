@@ -5,12 +5,12 @@
 #include "app/CheckListBox.h"
 #include "app/about_unit.h"
 #include "app/database_link.h"
+#include "app/settings_link.h"
 #include "base/Exception.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
 #include "model/TestingModel.h"
 #include "settings/Language.h"
-#include "settings/Settings.h"
 #include "settings/options_unit.h"
 #include "ui/UserDialogs.h"
 

@@ -3,8 +3,8 @@
 // filling the client area, switched from the menu bar; closing it asks for
 // confirmation, saves the settings and commits.
 
+#include "app/MainWindowTarget.h"
 #include "base/Component.h"
-#include "settings/MainWindowTarget.h"
 
 #include <QMainWindow>
 #include <QMap>

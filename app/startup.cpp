@@ -3,6 +3,7 @@
 #include "app/about_unit.h"
 #include "app/database_link.h"
 #include "app/main_unit.h"
+#include "app/settings_link.h"
 #include "settings/Language.h"
 #include "settings/ProgramState.h"
 #include "settings/Settings.h"
@@ -19,6 +20,7 @@ namespace {
 QString program_file_override;
 int splash_wait_ms = 2000;
 bool end_requested = false;
+std::vector<TListenerRegistration> settings_wiring;
 
 QString program_file() {
     return program_file_override.isEmpty() ? QCoreApplication::applicationFilePath()
@@ -56,9 +58,11 @@ void create_windows() {
     main_frm = new Tmain_frm;
     options_frm = new Toptions_frm;
     about_frm = new Tabout_frm;
+    settings_wiring = wire_settings(*main_frm, *options_frm);
 }
 
 void destroy_windows() {
+    settings_wiring.clear();
     delete about_frm;
     delete options_frm;
     delete main_frm;

@@ -1,9 +1,7 @@
 #include "settings/Language.h"
 
 #include "settings/IniFile.h"
-#include "settings/MainWindowTarget.h"
 #include "settings/ProgramState.h"
-#include "settings/options_unit.h"
 #include "ui/UserDialogs.h"
 
 #include <QDir>
@@ -84,25 +82,27 @@ QString translate(const QString& key) {
     return file.ReadString(kWords, key, key);
 }
 
-void apply_language(const QString& requested) {
+bool use_language(const QString& requested) {
     const QStringList names = list_languages();
     if (names.isEmpty()) {
         ShowMessageBox({QStringLiteral("veltor"), missing_language_warning(), TMsgIcon::Warning,
                         TMsgButtons::Ok});
-        return;
+        return false;
     }
     std::optional<QString> found = find_language(requested, names);
     if (!found)
         found = find_language(system_language_name(), names);
-    const QString name = found.value_or(names.first());
+    current_language = found.value_or(names.first());
+    return true;
+}
 
-    current_language = name;
-    if (options_frm)
-        options_frm->SetLanguageText(name);
-    if (main_window_target)
-        main_window_target->TranslateCaptions();
-    if (options_frm)
-        options_frm->TranslateCaptions();
+TListenerList<>& caption_targets() {
+    static TListenerList<> targets;
+    return targets;
+}
+
+void translate_captions() {
+    caption_targets().Call();
 }
 
 QString main_caption_suffix() {

@@ -5,6 +5,8 @@
 // file lacks is added with itself as value at its first lookup, so that a
 // new, empty file fills with every key in use.
 
+#include "base/Listeners.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -29,10 +31,17 @@ QStringList list_languages();
 QString translate(const QString& key);
 
 // Makes name (or, when it has no file, the system's language or else the
-// first listed one) the current language and translates the captions of the
-// main window and the options dialog. With no language file at all it only
-// shows the missing-language warning.
-void apply_language(const QString& name);
+// first listed one) the current language and returns true. With no language
+// file at all it only shows the missing-language warning and returns false.
+bool use_language(const QString& name);
+
+// The windows that show translated captions, each a callback that sets its
+// captions with translate. The shell registers them in the order their keys
+// are looked up.
+TListenerList<>& caption_targets();
+// Translates the captions of every registered window, in their order; stops
+// at the first error.
+void translate_captions();
 
 // Appended to the translation of "_MAIN_FORM_"; never translated.
 QString main_caption_suffix();

@@ -1,24 +1,37 @@
 #pragma once
-// options.ini: reading it into the main window's connection settings and the
-// options dialog, presetting the dialog with the defaults, and writing it back
-// from the dialog, the current language and the main window's position. Each
-// routine opens the file, does its work and releases it before it returns.
+// options.ini: the program's settings as a value. Loading and saving open the
+// file, do their work and release it before they return; neither touches a
+// window or the connection, which the shell fills from the value.
 
 #include <QString>
+#include <optional>
 
 // program_folder + "options.ini".
 QString options_file_name();
-
-// Called once at start, before the language is applied.
-void load_settings();
-// Applies the system's language and puts the default settings into the
-// options dialog; changes neither the connection nor the main window.
-void set_default_settings();
-// Writes the seven keys; raises EIniFileException when the file cannot be
-// written (the keys written before stay written).
-void save_settings();
 
 // The defaults of the DataBase section.
 QString default_database_path();
 QString default_user_name();
 QString default_password();
+
+struct TSettings {
+    QString language;
+    bool save_forms_position = false;
+    // The main window's top-left corner; an edge the file lacks is empty.
+    std::optional<int> x;
+    std::optional<int> y;
+    QString db_name;
+    QString user_name;
+    QString password;
+
+    // What a missing file stands for: the system's language, the position
+    // not restored, the default connection.
+    static TSettings Defaults();
+    // The file's settings; a key it lacks gives its default. Writes nothing.
+    static TSettings Load(const QString& fileName);
+    // Writes the seven keys, an empty edge as 0; raises EIniFileException
+    // when the file cannot be written (the keys written before stay written).
+    void Save(const QString& fileName) const;
+
+    friend bool operator==(const TSettings&, const TSettings&) = default;
+};

@@ -1,8 +1,6 @@
 #include "settings/options_unit.h"
 
 #include "settings/Language.h"
-#include "settings/MainWindowTarget.h"
-#include "settings/Settings.h"
 #include "ui/UserDialogs.h"
 
 #include <QAction>
@@ -120,6 +118,10 @@ QString Toptions_frm::LanguageOfItem(const QAction* item) {
     return item->data().toString();
 }
 
+void Toptions_frm::CentreOver(QWidget* window) {
+    centre_over_ = window;
+}
+
 void Toptions_frm::SetLanguageText(const QString& name) {
     language_e->setText(name);
 }
@@ -141,18 +143,20 @@ void Toptions_frm::language_eButtonClick() {
 }
 
 void Toptions_frm::Language_pmnu_itemClick(QAction* item) {
-    apply_language(LanguageOfItem(item));
+    if (ApplyLanguage)
+        ApplyLanguage(LanguageOfItem(item));
 }
 
 void Toptions_frm::ok_btnClick() {
-    save_settings();
+    if (SaveSettings)
+        SaveSettings();
     close();
 }
 
 void Toptions_frm::showEvent(QShowEvent* event) {
-    if (!shown_ && !event->spontaneous() && main_window_target) {
+    if (!shown_ && !event->spontaneous() && centre_over_) {
         shown_ = true;
-        const QRect over = main_window_target->Window().frameGeometry();
+        const QRect over = centre_over_->frameGeometry();
         move(over.center() - QPoint(width() / 2, height() / 2));
     }
     // OK comes first in the focus order; focused on opening, a Space or

@@ -5,6 +5,8 @@
 // while the program runs.
 
 #include <QDialog>
+#include <QPointer>
+#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -41,6 +43,13 @@ public:
     // The language name an item of languages_pmnu stands for.
     static QString LanguageOfItem(const QAction* item);
 
+    // What OK and a language item do; the shell sets them. OK closes the
+    // dialog after SaveSettings returns; an error keeps it open.
+    std::function<void()> SaveSettings;
+    std::function<void(const QString& name)> ApplyLanguage;
+    // The window the dialog is centred over when first shown.
+    void CentreOver(QWidget* window);
+
     void SetLanguageText(const QString& name);
     // Steps of the translation that belong to this dialog, in their order.
     void TranslateCaptions();
@@ -56,6 +65,7 @@ protected:
 
 private:
     bool shown_ = false;
+    QPointer<QWidget> centre_over_;
 };
 
 // The one options dialog, created at start; nullptr before.

@@ -8,17 +8,12 @@
 #include "fib/FIBQuery.h"
 #include "fib/pFIBDatabase.h"
 
-#include <memory>
-
 using namespace veltor::test;
 
 namespace {
 
 class StartupDatabase : public ShellFixture {
 protected:
-    static void SetUpTestSuite() { db = std::make_unique<TestDatabase>(TestData::Fixture); }
-    static void TearDownTestSuite() { db.reset(); }
-
     StartupDatabase() {
         SetDatabaseLinkSteps(nullptr); // the real connection steps
         folder.WriteFile("Languages/English.olg",
@@ -33,12 +28,11 @@ protected:
                                             .toUtf8());
     }
 
-    static std::unique_ptr<TestDatabase> db;
+    static TestDatabase& Db() { return ProgramDatabase(TestData::Fixture); }
 };
-std::unique_ptr<TestDatabase> StartupDatabase::db;
 
 TEST_F(StartupDatabase, StartConnectsAndStartsTheTransactionAsConfigured) {
-    WriteOptions(db->ConnectionString(), TestPassword());
+    WriteOptions(Db().ConnectionString(), TestPassword());
     run_startup();
 
     EXPECT_FALSE(program_end_requested());
@@ -55,7 +49,7 @@ TEST_F(StartupDatabase, StartConnectsAndStartsTheTransactionAsConfigured) {
 }
 
 TEST_F(StartupDatabase, ViewSwitchCommitsAndKeepsTheConnection) {
-    WriteOptions(db->ConnectionString(), TestPassword());
+    WriteOptions(Db().ConnectionString(), TestPassword());
     run_startup();
     main_frm->Students_actExecute();
     EXPECT_TRUE(main_frm->DataBase->Connected());
@@ -65,7 +59,7 @@ TEST_F(StartupDatabase, ViewSwitchCommitsAndKeepsTheConnection) {
 }
 
 TEST_F(StartupDatabase, ConfirmedExitCommitsWhatTheTransactionHolds) {
-    WriteOptions(db->ConnectionString(), TestPassword());
+    WriteOptions(Db().ConnectionString(), TestPassword());
     run_startup();
     ASSERT_TRUE(main_frm->Transaction->Active());
     {
@@ -78,8 +72,8 @@ TEST_F(StartupDatabase, ConfirmedExitCommitsWhatTheTransactionHolds) {
     dialogs.answers = {TMsgResult::Yes};
     EXPECT_TRUE(main_frm->close());
     EXPECT_FALSE(main_frm->Transaction->Active());
-    EXPECT_EQ(db->QueryInt("select count(*) from fakultet where f_id = 77"), 1);
-    db->Isql("delete from fakultet where f_id = 77; commit;");
+    EXPECT_EQ(Db().QueryInt("select count(*) from fakultet where f_id = 77"), 1);
+    Db().Isql("delete from fakultet where f_id = 77; commit;");
 }
 
 TEST_F(StartupDatabase, WrongPathOrPasswordShowsTheMessageThenTheOptionsAndEnds) {
@@ -91,7 +85,7 @@ TEST_F(StartupDatabase, WrongPathOrPasswordShowsTheMessageThenTheOptionsAndEnds)
     const Case cases[] = {
         {"missing file", TestHost() + ":/var/lib/firebird/3.0/data/no-such-veltor.fdb",
          TestPassword()},
-        {"wrong password", db->ConnectionString(), "not-the-password"},
+        {"wrong password", Db().ConnectionString(), "not-the-password"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -110,7 +104,7 @@ TEST_F(StartupDatabase, WrongPathOrPasswordShowsTheMessageThenTheOptionsAndEnds)
 // With the transaction not active, the commit at exit failed with "not
 // active" and the user was asked to leave without saving, with nothing to lose.
 TEST_F(StartupDatabase, ExitWithTheTransactionNotActiveClosesWithoutAnError) {
-    WriteOptions(db->ConnectionString(), TestPassword());
+    WriteOptions(Db().ConnectionString(), TestPassword());
     run_startup();
     main_frm->Transaction->Commit();
     ASSERT_FALSE(main_frm->Transaction->Active());

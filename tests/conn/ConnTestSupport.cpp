@@ -4,11 +4,6 @@ using namespace veltor::test;
 
 namespace conn_test {
 
-TestDatabase& SharedDatabase() {
-    static TestDatabase db(TestData::SchemaOnly);
-    return db;
-}
-
 ProgramComponents::ProgramComponents(const QString& dbName) : form(new TComponent) {
     form->SetName(QStringLiteral("main_frm"));
     database = new TpFIBDatabase(form.get());

@@ -14,9 +14,6 @@
 
 namespace conn_test {
 
-// One schema-only database for the whole test program.
-veltor::test::TestDatabase& SharedDatabase();
-
 // main_frm with DataBase and Transaction configured as the program does.
 struct ProgramComponents {
     explicit ProgramComponents(const QString& dbName);
@@ -29,6 +26,7 @@ struct ProgramComponents {
 std::vector<int> Bytes(const QByteArray& bytes);
 std::vector<int> Bytes(std::initializer_list<int> bytes);
 
+using veltor::test::ProgramDatabase;
 using veltor::test::Raised;
 
 } // namespace conn_test

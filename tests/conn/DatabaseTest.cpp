@@ -15,7 +15,7 @@ namespace {
 
 class Database : public ::testing::Test {
 protected:
-    ProgramComponents p{SharedDatabase().ConnectionString()};
+    ProgramComponents p{ProgramDatabase().ConnectionString()};
 };
 
 QString DataDir() {
@@ -125,7 +125,7 @@ TEST_F(Database, PreconditionsOfConnectAreClientErrors) {
     p.database->SetDBName("");
     EXPECT_EQ(Raised<EFIBClientError>([&] { p.database->Connect(); }).Message(),
               "Database name is missing.");
-    p.database->SetDBName(SharedDatabase().ConnectionString());
+    p.database->SetDBName(ProgramDatabase().ConnectionString());
     p.database->SetDBParams({"lc_ctype=WIN1251", "page_size=4096"});
     EXPECT_EQ(Raised<EFIBClientError>([&] { p.database->Connect(); }).Message(),
               "DPB Constant (isc_dpb_page_size) is unsupported.");
@@ -246,7 +246,7 @@ TEST_F(Database, DestroyingTheConnectionDetachesAndReleasesItsLinks) {
 // The attach lock is held while the links are told; one of them may attach
 // another connection on the same thread without deadlocking.
 TEST_F(Database, ConnectingHookMayAttachAnotherConnection) {
-    ProgramComponents other(SharedDatabase().ConnectionString());
+    ProgramComponents other(ProgramDatabase().ConnectionString());
     TFIBBase link(nullptr);
     link.OnDatabaseConnecting = [&] { other.database->Connect(); };
     link.SetDatabase(p.database);
@@ -264,7 +264,7 @@ TEST(DatabaseLoading, ConnectedSetWhileLoadingConnectsAndStartsTransactionWhenLo
     auto* database = new TpFIBDatabase(&form);
     auto* transaction = new TpFIBTransaction(&form);
     database->SetName(QStringLiteral("DataBase"));
-    database->SetDBName(SharedDatabase().ConnectionString());
+    database->SetDBName(ProgramDatabase().ConnectionString());
     database->SetDBParams({QStringLiteral("lc_ctype=WIN1251")});
     database->ConnectParams().SetUserName(TestUser());
     database->ConnectParams().SetPassword(TestPassword());

@@ -24,7 +24,7 @@ QCoreApplication& Application() {
 
 TEST(IdleTimer, InternalTransactionEndsBetweenOneAndTwoSecondsAfterItsLastCall) {
     Application();
-    ProgramComponents p(SharedDatabase().ConnectionString());
+    ProgramComponents p(ProgramDatabase().ConnectionString());
     ASSERT_NO_THROW(p.database->Connect());
     TFIBTransaction* internal = p.database->InternalTransaction();
     EXPECT_EQ(internal->Timeout(), 1000u);
@@ -63,7 +63,7 @@ TEST(IdleTimer, InternalTransactionEndsBetweenOneAndTwoSecondsAfterItsLastCall) 
 
 TEST(IdleTimer, ProgramTransactionHasNoTimer) {
     Application();
-    ProgramComponents p(SharedDatabase().ConnectionString());
+    ProgramComponents p(ProgramDatabase().ConnectionString());
     p.database->Connect();
     p.transaction->StartTransaction();
     EXPECT_FALSE(p.transaction->IdleTimerRunning());
@@ -81,7 +81,7 @@ TEST(IdleTimer, AFailureInAnIdleTickGoesToTheBackgroundErrorHandler) {
         }
     });
     {
-        ProgramComponents p(SharedDatabase().ConnectionString());
+        ProgramComponents p(ProgramDatabase().ConnectionString());
         p.database->Connect();
         TFIBTransaction* internal = p.database->InternalTransaction();
         internal->OnTimeout = [](TFIBTransaction*) { throw Exception("timeout handler failed"); };

@@ -11,7 +11,7 @@ namespace {
 class Transaction : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NO_THROW(p.database->Connect()); }
-    ProgramComponents p{SharedDatabase().ConnectionString()};
+    ProgramComponents p{ProgramDatabase().ConnectionString()};
 };
 
 } // namespace

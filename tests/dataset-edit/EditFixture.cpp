@@ -4,19 +4,10 @@
 
 namespace veltor::test {
 
-namespace {
-TestDatabase* g_database = nullptr;
-// Drops the database when the program ends.
-struct DropAtExit {
-    ~DropAtExit() { delete g_database; }
-} dropAtExit;
-} // namespace
-
 TestDatabase& EditTestDatabase() {
-    static TestDatabase* db = [] {
-        auto* d = new TestDatabase(TestData::Fixture);
-        g_database = d;
-        d->Isql(QStringLiteral(
+    return ProgramDatabase(
+        TestData::Fixture,
+        QStringLiteral(
             "CREATE DOMAIN D_NOTE AS VARCHAR(20) DEFAULT 'domain''s';\n"
             "CREATE TABLE DEFAULTS (ID INTEGER NOT NULL PRIMARY KEY,\n"
             "  S VARCHAR(20) DEFAULT 'abc', E VARCHAR(10) DEFAULT '' NOT NULL,\n"
@@ -30,9 +21,6 @@ TestDatabase& EditTestDatabase() {
             "CREATE PROCEDURE TWICE (X INTEGER) RETURNS (Y INTEGER, LABEL VARCHAR(10)) AS "
             "BEGIN Y = X * 2; LABEL = 'x'; SUSPEND; END^\n"
             "SET TERM ; ^\nCOMMIT;\n"));
-        return d;
-    }();
-    return *db;
 }
 
 EditConnection::EditConnection() {

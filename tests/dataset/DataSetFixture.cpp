@@ -6,10 +6,6 @@
 namespace veltor::test {
 
 namespace {
-TestDatabase* g_database = nullptr;
-struct DropAtExit {
-    ~DropAtExit() { delete g_database; }
-} dropAtExit;
 
 // Row values as SQL expressions of :I, and the same in C++ below.
 const char* const kFill = R"(
@@ -39,13 +35,7 @@ COMMIT;
 } // namespace
 
 TestDatabase& DataSetTestDatabase() {
-    static TestDatabase* db = [] {
-        auto* d = new TestDatabase(TestData::Fixture);
-        g_database = d;
-        d->Isql(QString::fromUtf8(kFill));
-        return d;
-    }();
-    return *db;
+    return ProgramDatabase(TestData::Fixture, QString::fromUtf8(kFill));
 }
 
 QString ExpectedT12(int id) {

@@ -2,28 +2,16 @@
 
 namespace veltor::test {
 
-namespace {
-TestDatabase* g_database = nullptr;
-// Drops the database when the program ends.
-struct DropAtExit {
-    ~DropAtExit() { delete g_database; }
-} dropAtExit;
-} // namespace
-
 TestDatabase& QueryTestDatabase() {
-    static TestDatabase* db = [] {
-        auto* d = new TestDatabase(TestData::Fixture);
-        g_database = d;
-        d->Isql(QStringLiteral(
+    return ProgramDatabase(
+        TestData::Fixture,
+        QStringLiteral(
             "CREATE TABLE TYPES (ID INTEGER NOT NULL PRIMARY KEY, N92 NUMERIC(9,2), "
             "B4 NUMERIC(18,4), B6 NUMERIC(18,6), BI BIGINT, SI SMALLINT, D DOUBLE PRECISION, "
             "F FLOAT, DT DATE, TM TIME, TS TIMESTAMP, BO BOOLEAN, BL BLOB SUB_TYPE TEXT, "
             "V VARCHAR(50), C CHAR(10), LONGV VARCHAR(8000));\nCOMMIT;\n"
             "SET TERM ^ ;\nCREATE PROCEDURE DOUBLE_IT (X INTEGER) RETURNS (Y INTEGER) AS "
             "BEGIN Y = X * 2; END^\nSET TERM ; ^\nCOMMIT;\n"));
-        return d;
-    }();
-    return *db;
 }
 
 Connection::Connection() {

@@ -5,8 +5,11 @@
 #include "base/Component.h"
 #include "fib/SqlTxtRtns.h"
 #include "fib/fib.h"
+#include "tests/support/Raised.h"
 
 #include <gtest/gtest.h>
+
+using veltor::test::Raised;
 
 namespace {
 
@@ -207,16 +210,12 @@ TEST(ParamScan, MalformedTextRaisesParseError51) {
         {"SELECT * FROM T WHERE A = :(1)", "Parameter name expected"},
     };
     for (const auto& c : cases) {
-        try {
-            ScanParameters(QString::fromUtf8(c.text), TScanMode::smCollect, &query);
-            ADD_FAILURE() << "no error for " << c.text;
-        } catch (const EFIBClientError& e) {
-            EXPECT_EQ(e.SQLErrorCode(), fibeSQLParseError) << c.text;
-            EXPECT_EQ(e.Message(),
-                      QStringLiteral("SQL Parse Error in :main_frm.SelectQuery \r\n\r\n") +
-                          QString::fromUtf8(c.message))
-                << c.text;
-        }
+        SCOPED_TRACE(c.text);
+        const EFIBClientError e = Raised<EFIBClientError>(
+            [&] { ScanParameters(QString::fromUtf8(c.text), TScanMode::smCollect, &query); });
+        EXPECT_EQ(e.SQLErrorCode(), fibeSQLParseError);
+        EXPECT_EQ(e.Message(), QStringLiteral("SQL Parse Error in :main_frm.SelectQuery \r\n\r\n") +
+                                   QString::fromUtf8(c.message));
     }
 }
 

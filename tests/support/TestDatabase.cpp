@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <atomic>
+#include <memory>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -50,7 +51,32 @@ void RunChecked(const QStringList& args, const QString& input) {
         Fail(QStringLiteral("%1 failed: %2").arg(args.join(' '), QString::fromUtf8(p.readAll())));
 }
 
+// The program's database. The holder is made before main, so it goes after
+// every static made later, those that hold connections to the database
+// included.
+struct ProgramDatabaseHolder {
+    TestDatabase* database = nullptr;
+    TestData data = TestData::SchemaOnly;
+    QString setup;
+    ~ProgramDatabaseHolder() { delete database; }
+} program_database;
+
 } // namespace
+
+TestDatabase& ProgramDatabase(TestData data, const QString& setup) {
+    ProgramDatabaseHolder& h = program_database;
+    if (!h.database) {
+        auto made = std::make_unique<TestDatabase>(data);
+        if (!setup.isEmpty())
+            made->Isql(setup);
+        h.data = data;
+        h.setup = setup;
+        h.database = made.release();
+    } else if (h.data != data || h.setup != setup) {
+        Fail(QStringLiteral("the program's database was made with other data or setup"));
+    }
+    return *h.database;
+}
 
 QString TestHost() {
     return Env("VELTOR_TEST_HOST", "127.0.0.1");

@@ -48,6 +48,13 @@ private:
     bool dropped_ = false;
 };
 
+// The one database of a test program, shared by all its cases: made at the
+// first call, with setup (statements for isql, e.g. tables of the program's
+// own) run once, and dropped when the program ends, after everything the
+// cases left behind. Every call in a program asks for the same data and setup.
+TestDatabase& ProgramDatabase(TestData data = TestData::SchemaOnly,
+                              const QString& setup = QString());
+
 // Runs isql with the given input on a connection string; returns exit code,
 // fills output with stdout and stderr.
 int RunIsql(const QString& database, const QString& input, QString* output);

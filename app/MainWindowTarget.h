@@ -1,7 +1,7 @@
 #pragma once
-// What the settings and translation routines reach in the main window. The
-// main window registers itself here when it is created, so that this layer
-// does not depend on the application layer above it.
+// What the settings bindings reach in the main window. The main window
+// registers itself here when it is created, so that the bindings can be
+// exercised with a stand-in window.
 
 #include <QString>
 

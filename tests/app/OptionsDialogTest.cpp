@@ -3,7 +3,7 @@
 
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
-#include "tests/settings/FakeMainWindow.h"
+#include "tests/app/FakeMainWindow.h"
 
 #include <QAction>
 #include <QApplication>

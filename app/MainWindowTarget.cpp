@@ -1,3 +1,3 @@
-#include "settings/MainWindowTarget.h"
+#include "app/MainWindowTarget.h"
 
 TMainWindowTarget* main_window_target = nullptr;

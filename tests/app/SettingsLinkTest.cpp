@@ -1,9 +1,9 @@
 // options.ini: loading into the connection settings, the options dialog and
 // the main window's position; the defaults; saving.
 
-#include "settings/Settings.h"
 #include "settings/IniFile.h"
-#include "tests/settings/FakeMainWindow.h"
+#include "settings/Settings.h"
+#include "tests/app/FakeMainWindow.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

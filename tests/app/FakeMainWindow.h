@@ -1,10 +1,12 @@
 #pragma once
-// A stand-in main window for the settings layer's tests, with the program
-// folder and the options dialog the routines work on.
+// A stand-in main window for the settings routines' tests, with the program
+// folder and the options dialog the routines work on, wired as the shell
+// wires its own windows.
 
+#include "app/MainWindowTarget.h"
+#include "app/settings_link.h"
 #include "fib/pFIBDatabase.h"
 #include "settings/Language.h"
-#include "settings/MainWindowTarget.h"
 #include "settings/ProgramState.h"
 #include "settings/options_unit.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -13,6 +15,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 namespace veltor::test {
 
@@ -44,6 +47,7 @@ protected:
         options_frm = options.get();
     }
     ~SettingsFixture() override {
+        wiring.clear();
         options.reset();
         program_folder.clear();
         current_language.clear();
@@ -53,6 +57,7 @@ protected:
     ScriptedDialogs dialogs;
     FakeMainWindow main;
     std::unique_ptr<Toptions_frm> options = std::make_unique<Toptions_frm>();
+    std::vector<TListenerRegistration> wiring = wire_settings(main, *options);
 };
 
 } // namespace veltor::test

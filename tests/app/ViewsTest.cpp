@@ -10,6 +10,7 @@
 #include "app/AnchoredPanel.h"
 #include "app/AssignmentEditor.h"
 #include "app/CheckListBox.h"
+#include "base/FormatSettings.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
 #include "dataset/pFIBDataSet.h"
@@ -406,11 +407,21 @@ TEST_F(Sitting, ResultsReachTheLastOfAHundredThousandInTheDisplayFormat) {
     EXPECT_EQ(static_cast<TFIBDateTimeField*>(main_frm->resultat_dataset->FieldByName("VREMA"))
                   ->DisplayFormat(),
               "dd.mm.yyyy hh:mm AMPM");
-    const QRegularExpression format(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d"));
+    // The 12-hour clock with the locale's designators, as the format asks.
+    const TFormatSettings& locale = FormatSettings();
+    ASSERT_FALSE(locale.TimeAMString.isEmpty() || locale.TimePMString.isEmpty());
+    const QRegularExpression format(
+        QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} (\\d\\d):\\d\\d (%1|%2)$")
+            .arg(QRegularExpression::escape(locale.TimeAMString),
+                 QRegularExpression::escape(locale.TimePMString)));
     const QStringList times = Shown(main_frm->resultat_grid, "VREMA");
     ASSERT_FALSE(times.isEmpty());
-    for (const QString& t : times)
-        EXPECT_TRUE(format.match(t).hasMatch()) << t.toStdString();
+    for (const QString& t : times) {
+        const QRegularExpressionMatch m = format.match(t);
+        ASSERT_TRUE(m.hasMatch()) << t.toStdString();
+        const int hour = m.captured(1).toInt();
+        EXPECT_TRUE(hour >= 1 && hour <= 12) << t.toStdString();
+    }
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }
 

@@ -209,7 +209,6 @@ TEST_F(FieldTest, FloatsAndDatesAsText) {
 
 } // namespace
 
-#if __has_include("base/FieldText.h")
 namespace {
 
 // The program's date-time display format, under a locale with AM and PM
@@ -246,4 +245,3 @@ TEST_F(FieldTest, DateTimeDisplayFormatFollowsTheLocalesDesignators) {
 }
 
 } // namespace
-#endif

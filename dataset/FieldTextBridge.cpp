@@ -52,4 +52,3 @@ bool FirstCharOutsideCodePage(const QString& text, char32_t* character) {
 QString CharacterText(char32_t character) {
     return DescribeCharacter(character);
 }
-

@@ -28,6 +28,10 @@ protected:
     // (FIBDataSetEdit.cpp).
     void DoOnNewRecord() override;
     void DoBeforePost() override;
+    // A new record whose generated key the server refused as a duplicate
+    // (the generator lags behind the table) takes a fresh value at the next
+    // post, so the typed row can be saved once the generator is put right.
+    void InternalPost() override;
     // pfImportDefaultValues: the columns' defaults become the fields'
     // default expressions.
     void ImportDefaultValues();
@@ -43,4 +47,8 @@ protected:
 private:
     // poAutoFormatFields: display and edit formats where a field has none.
     void PrepareFieldFormats();
+    // The key value the generator gave the record being inserted.
+    bool hasGeneratedKey_ = false;
+    int64_t generatedKey_ = 0;
+    bool generatedKeyRefused_ = false;
 };

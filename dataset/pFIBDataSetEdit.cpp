@@ -179,10 +179,15 @@ bool TpFIBDataSet::FetchGeneratorValue() {
 
 void TpFIBDataSet::DoOnNewRecord() {
     TField* generated = nullptr;
+    hasGeneratedKey_ = false;
+    generatedKeyRefused_ = false;
     if (AutoUpdateOptions.WhenGetGenID == wgOnNewRecord) {
         TField* key = Database() ? GeneratorKeyField() : nullptr;
-        if (FetchGeneratorValue())
+        if (FetchGeneratorValue()) {
             generated = key;
+            hasGeneratedKey_ = true;
+            generatedKey_ = key->AsLargeInt();
+        }
     } else if (AutoUpdateOptions.WhenGetGenID == wgBeforePost) {
         if (TField* key = FindField(AutoUpdateOptions.KeyFields))
             key->SetRequired(false);
@@ -248,5 +253,30 @@ void TpFIBDataSet::ApplyDefaultExpression(TField& f) {
 void TpFIBDataSet::DoBeforePost() {
     if (State() == stInsert && AutoUpdateOptions.WhenGetGenID == wgBeforePost)
         FetchGeneratorValue();
+    if (State() == stInsert && generatedKeyRefused_) {
+        generatedKeyRefused_ = false;
+        TField* key = FindField(AutoUpdateOptions.KeyFields);
+        if (key && !key->IsNull() && key->AsLargeInt() == generatedKey_) {
+            key->Clear();
+            if (FetchGeneratorValue())
+                generatedKey_ = key->AsLargeInt();
+        }
+    }
     TFIBDataSet::DoBeforePost();
+}
+
+void TpFIBDataSet::InternalPost() {
+    const bool inserting = State() == stInsert;
+    try {
+        TFIBDataSet::InternalPost();
+    } catch (const EFIBInterBaseError& e) {
+        constexpr int32_t kUniqueKeyViolation = 335544665; // isc_unique_key_violation
+        constexpr int32_t kNoDuplicates = 335544349;       // isc_no_dup
+        if (inserting && hasGeneratedKey_ &&
+            (e.GDSCode() == kUniqueKeyViolation || e.GDSCode() == kNoDuplicates))
+            generatedKeyRefused_ = true;
+        throw;
+    }
+    if (inserting)
+        hasGeneratedKey_ = false;
 }

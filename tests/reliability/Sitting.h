@@ -8,6 +8,7 @@
 #include "tests/support/PrivateServer.h"
 #include "tests/support/TestDatabase.h"
 
+#include "app/AnchoredPanel.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
 #include "dataset/pFIBDataSet.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <gmock/gmock.h>
 
 #include <memory>
 

@@ -89,8 +89,10 @@ TEST_F(SettingsFile, FullDiskIsReportedAndTheFileKept) {
         QByteArray path;
         ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
     } unmount{QFile::encodeName(mount)};
-    set_program_file(mount + "/veltor-admin");
-    Start();
+    UseProgramFolder(mount);
+    WriteProgramFile("Languages/English.olg",
+                     "[WORDS]\n_EXIT_=Exit\n_EXIT_CONFIRMATION_=Leave the program?\n");
+    Start(QStringLiteral("English"));
     // Filled up to the last byte.
     QFile filler(mount + "/filler");
     ASSERT_TRUE(filler.open(QIODevice::WriteOnly));

@@ -16,6 +16,9 @@
 #include "model/TestingModel.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -93,17 +96,32 @@ protected:
         }
     }
 
-    void WriteOptions() {
-        folder.WriteFile("options.ini",
-                         QStringLiteral("[General]\nLanguage=\n[DataBase]\nDBName=%1\n"
+    // The program's folder elsewhere than the temporary one.
+    void UseProgramFolder(const QString& path) {
+        programFolder = path + QLatin1Char('/');
+        set_program_file(programFolder + QStringLiteral("veltor-admin"));
+    }
+    void WriteProgramFile(const QString& relative, const QByteArray& content) const {
+        if (programFolder.isEmpty())
+            return folder.WriteFile(relative, content);
+        const QString path = programFolder + relative;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+        f.write(content);
+    }
+
+    void WriteOptions(const QString& language = QString()) {
+        WriteProgramFile("options.ini",
+                         QStringLiteral("[General]\nLanguage=%4\n[DataBase]\nDBName=%1\n"
                                         "UserName=%2\nUserPass=%3\n")
-                             .arg(db->ConnectionString(), TestUser(), TestPassword())
+                             .arg(db->ConnectionString(), TestUser(), TestPassword(), language)
                              .toUtf8());
     }
 
     // Starts the program as its entry does, up to the event loop.
-    void Start() {
-        WriteOptions();
+    void Start(const QString& language = QString()) {
+        WriteOptions(language);
         run_startup();
         ASSERT_FALSE(program_end_requested()) << dialogs.Texts().join('\n').toStdString();
         dialogs.messages.clear(); // the missing-language warnings
@@ -194,6 +212,7 @@ protected:
                 texts << m.text;
         return texts;
     }
+    QString programFolder; // empty: the temporary folder
     std::string ErrorList() const { return Errors().join("\n---\n").toStdString(); }
 
     // A single text value from the database, through isql.

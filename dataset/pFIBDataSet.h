@@ -51,4 +51,10 @@ private:
     bool hasGeneratedKey_ = false;
     int64_t generatedKey_ = 0;
     bool generatedKeyRefused_ = false;
+    // The row being edited was locked by another transaction when it was
+    // posted; before the next post, the columns the user did not change take
+    // the row's committed values, so that the other's change is not
+    // overwritten with what was read before it.
+    bool rowConflict_ = false;
+    void TakeCommittedChanges();
 };

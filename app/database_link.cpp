@@ -18,13 +18,12 @@ void run(const std::function<void()>& step) {
 // that went with the transaction (a lost connection takes both). Closing
 // them is what the commit would have done, so that the view reads anew.
 void close_datasets() {
-    for (TDataSet* ds :
-         {static_cast<TDataSet*>(main_frm->student_dataset),
-          static_cast<TDataSet*>(main_frm->test_dataset),
-          static_cast<TDataSet*>(main_frm->faculty_dataset),
-          static_cast<TDataSet*>(main_frm->discipline_dataset),
-          static_cast<TDataSet*>(main_frm->resultat_dataset),
-          static_cast<TDataSet*>(main_frm->dataset)})
+    for (TDataSet* ds : {static_cast<TDataSet*>(main_frm->student_dataset),
+                         static_cast<TDataSet*>(main_frm->test_dataset),
+                         static_cast<TDataSet*>(main_frm->faculty_dataset),
+                         static_cast<TDataSet*>(main_frm->discipline_dataset),
+                         static_cast<TDataSet*>(main_frm->resultat_dataset),
+                         static_cast<TDataSet*>(main_frm->dataset)})
         if (ds->Active())
             ds->Close();
 }

@@ -336,13 +336,11 @@ void Tmain_frm::d_course_lbClickCheck() {
 void Tmain_frm::PostPendingEdits() {
     // Details before their masters: posting a master may move it, and the
     // move would reopen its detail under the pending row.
-    TDataSet* const edited[] = {student_dataset, test_dataset, faculty_dataset,
-                                discipline_dataset};
+    TDataSet* const edited[] = {student_dataset, test_dataset, faculty_dataset, discipline_dataset};
     // A row typed while the server went away is still in its dataset: attach
     // again, so that it is posted rather than lost.
-    if (std::any_of(std::begin(edited), std::end(edited), [](TDataSet* ds) {
-            return ds->State() == stEdit || ds->State() == stInsert;
-        }))
+    if (std::any_of(std::begin(edited), std::end(edited),
+                    [](TDataSet* ds) { return ds->State() == stEdit || ds->State() == stInsert; }))
         reconnect_after_loss();
     for (TDataSet* ds : edited)
         if (ds->Active())

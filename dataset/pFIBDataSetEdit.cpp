@@ -307,8 +307,7 @@ void TpFIBDataSet::InternalPost() {
         const int32_t code = e.GDSCode();
         if (inserting && hasGeneratedKey_ && (code == kUniqueKeyViolation || code == kNoDuplicates))
             generatedKeyRefused_ = true;
-        if (!inserting &&
-            (code == kLockConflict || code == kDeadlock || code == kUpdateConflict))
+        if (!inserting && (code == kLockConflict || code == kDeadlock || code == kUpdateConflict))
             rowConflict_ = true;
         throw;
     }

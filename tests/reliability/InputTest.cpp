@@ -60,8 +60,7 @@ protected:
         dialogs.messages.clear();
         dialogs.answers = {TMsgResult::Yes};
         EXPECT_FALSE(main_frm->close());
-        EXPECT_TRUE(Errors().contains("Unable to write to " + optionsFile + "."))
-            << ErrorList();
+        EXPECT_TRUE(Errors().contains("Unable to write to " + optionsFile + ".")) << ErrorList();
         EXPECT_EQ(ReadAll(optionsFile), before) << "the previous file, whole";
     }
     static QByteArray ReadAll(const QString& path) {

@@ -24,7 +24,6 @@ using testing::HasSubstr;
 
 namespace {
 
-
 class LostConnection : public testing::Test {
 protected:
     void Attach(const TestDatabase& database) {
@@ -89,8 +88,8 @@ TEST_F(LostConnection, FailingCallReleasesEveryHandleAndTheNextConnectCarriesOn)
     EXPECT_TRUE(connection.ConnectionLost());
     EXPECT_FALSE(model->Transaction->Active());
     EXPECT_EQ(model->Transaction->HandleValue(), 0u);
-    for (TFIBQuery* q : {&faculties.SelectQuery(), &faculties.UpdateQuery(),
-                         &faculties.RefreshQuery()}) {
+    for (TFIBQuery* q :
+         {&faculties.SelectQuery(), &faculties.UpdateQuery(), &faculties.RefreshQuery()}) {
         EXPECT_FALSE(q->Prepared()) << q->Name().toStdString();
         EXPECT_EQ(q->Handle(), 0u) << q->Name().toStdString();
     }
@@ -179,9 +178,13 @@ TEST_F(LostConnection, AttachmentKilledOrDatabaseShutDownCountAsLost) {
          },
          [] {}},
         {"database shut down",
-         [&] { gfix({QStringLiteral("-shut"), QStringLiteral("full"), QStringLiteral("-force"),
-                     QStringLiteral("0")}); },
-         [&] { gfix({QStringLiteral("-online"), QStringLiteral("normal")}); }},
+         [&] {
+             gfix({QStringLiteral("-shut"), QStringLiteral("full"), QStringLiteral("-force"),
+                   QStringLiteral("0")});
+         },
+         [&] {
+             gfix({QStringLiteral("-online"), QStringLiteral("normal")});
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -191,7 +194,8 @@ TEST_F(LostConnection, AttachmentKilledOrDatabaseShutDownCountAsLost) {
             faculties.Refresh();
             ADD_FAILURE() << "refreshed through a dead attachment";
         } catch (const EFIBInterBaseError& e) {
-            EXPECT_TRUE(kConnectionWords.match(e.Message()).hasMatch()) << e.Message().toStdString();
+            EXPECT_TRUE(kConnectionWords.match(e.Message()).hasMatch())
+                << e.Message().toStdString();
         }
         EXPECT_FALSE(model->DataBase->Connected());
         EXPECT_TRUE(model->DataBase->ConnectionLost());

@@ -103,8 +103,12 @@ TEST_F(ServerFaults, AttachmentKilledOrDatabaseShutDownWhileARowIsTyped) {
          },
          [] {}},
         {"database shut down",
-         [this] { Gfix({"-shut", "full", "-force", "0"}); },
-         [this] { Gfix({"-online", "normal"}); }},
+         [this] {
+             Gfix({"-shut", "full", "-force", "0"});
+         },
+         [this] {
+             Gfix({"-online", "normal"});
+         }},
     };
     Start();
     for (const Case& c : cases) {

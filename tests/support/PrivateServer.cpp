@@ -12,13 +12,13 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <vector>
 #include <netinet/in.h>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace veltor::test {
 
@@ -120,9 +120,8 @@ void PrivateServer::WriteConfiguration() {
     QFile aliases(root.filePath("databases.conf"));
     if (!aliases.open(QIODevice::WriteOnly))
         Fail(QStringLiteral("cannot write %1").arg(aliases.fileName()));
-    aliases.write(QStringLiteral("security.db = %1\n{\n\tRemoteAccess = false\n}\n")
-                      .arg(security)
-                      .toUtf8());
+    aliases.write(
+        QStringLiteral("security.db = %1\n{\n\tRemoteAccess = false\n}\n").arg(security).toUtf8());
 }
 
 // Made by the embedded engine, with this folder's configuration: the user
@@ -136,8 +135,8 @@ void PrivateServer::MakeSecurityDatabase() {
     env.remove(QStringLiteral("ISC_PASSWORD"));
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-user"),
-                                        QStringLiteral("SYSDBA")});
+    p.start(QStringLiteral("isql-fb"),
+            {QStringLiteral("-q"), QStringLiteral("-user"), QStringLiteral("SYSDBA")});
     if (!p.waitForStarted())
         Fail(QStringLiteral("cannot start isql-fb"));
     p.write(QStringLiteral("create database '%1';\n"

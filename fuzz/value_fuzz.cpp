@@ -16,14 +16,14 @@
 #include "base/Exception.h"
 #include "fib/FIBXSQLDA.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
 
-const short kTypes[] = {SQLVarying, SQLText,  SQLDouble, SQLFloat,   SQLLong,
-                        SQLShort,   SQLTimestamp, SQLBlob, SQLDFloat, SQLArray,
-                        SQLQuad,    SQLTime,  SQLDate,   SQLInt64,   SQLBooleanOld,
-                        SQLBoolean, SQLNull};
+const short kTypes[] = {SQLVarying,   SQLText,  SQLDouble,     SQLFloat,   SQLLong, SQLShort,
+                        SQLTimestamp, SQLBlob,  SQLDFloat,     SQLArray,   SQLQuad, SQLTime,
+                        SQLDate,      SQLInt64, SQLBooleanOld, SQLBoolean, SQLNull};
 
 class Owner : public TFIBXSQLDefaultOwner {
 public:
@@ -66,36 +66,6 @@ void ReadEveryWay(TFIBXSQLVAR& v) {
     });
 }
 
-// The size of the buffer the server writes a value of the type into.
-size_t BufferBytes(short type, short len) {
-    switch (type) {
-    case SQLVarying:
-        return size_t(len) + 2;
-    case SQLText:
-        return len < 1 ? 1 : size_t(len);
-    case SQLDouble:
-    case SQLTimestamp:
-    case SQLBlob:
-    case SQLDFloat:
-    case SQLArray:
-    case SQLQuad:
-    case SQLInt64:
-        return 8;
-    case SQLFloat:
-    case SQLLong:
-    case SQLTime:
-    case SQLDate:
-        return 4;
-    case SQLShort:
-    case SQLBooleanOld:
-        return 2;
-    case SQLBoolean:
-        return len < 1 ? 1 : size_t(len);
-    default:
-        return 1;
-    }
-}
-
 XSQLVAR Describe(short type, short scale, short len, short subtype, bool nullable) {
     XSQLVAR d{};
     d.sqltype = static_cast<ISC_SHORT>(type | (nullable ? 1 : 0));
@@ -115,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // other types with the size of their value.
     const short described_len = static_cast<short>(in.Byte());
     const bool sized = type == SQLVarying || type == SQLText || type == SQLBoolean;
-    const short len = sized ? described_len : static_cast<short>(BufferBytes(type, 0));
+    const short len =
+        sized ? described_len : static_cast<short>(std::max(XSQLDataBytes(type, 0), 1));
     const uint8_t flags = in.Byte();
     const bool nullable = flags & 1;
     const short subtype = static_cast<short>((flags >> 4) & 3);
@@ -140,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TFIBXSQLVAR& column = row[0];
     // The server fills the buffer it was given, nothing more; the bytes are
     // arbitrary, a varying column's length word included.
-    const QByteArray bytes = in.Bytes(BufferBytes(type, len));
+    const QByteArray bytes = in.Bytes(size_t(std::max(XSQLDataBytes(type, len), 0)));
     std::memcpy(column.Data()->sqldata, bytes.constData(), size_t(bytes.size()));
     *column.Data()->sqlind = (nullable && (flags & 2)) ? -1 : 0;
     ReadEveryWay(column);

@@ -12,11 +12,6 @@
 namespace veltor::test {
 
 namespace {
-TestDatabase* g_database = nullptr;
-struct DropAtExit {
-    ~DropAtExit() { delete g_database; }
-} dropAtExit;
-
 QStringList Lines(std::initializer_list<const char*> lines) {
     QStringList l;
     for (const char* line : lines)
@@ -42,11 +37,7 @@ void TypeText(const QString& text) {
 }
 
 TestDatabase& ControlsTestDatabase() {
-    static TestDatabase* db = [] {
-        g_database = new TestDatabase(TestData::Fixture);
-        return g_database;
-    }();
-    return *db;
+    return ProgramDatabase(TestData::Fixture);
 }
 
 QString ArtefactDir() {

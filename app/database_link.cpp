@@ -2,6 +2,7 @@
 
 #include "app/main_unit.h"
 #include "dataset/DB.h"
+#include "dataset/pFIBDataSet.h"
 #include "fib/pFIBDatabase.h"
 
 namespace {
@@ -11,6 +12,20 @@ const TDatabaseLinkSteps* replaced = nullptr;
 void run(const std::function<void()>& step) {
     if (step)
         step();
+}
+
+// No transaction to commit: the datasets still open show rows of a cursor
+// that went with the transaction (a lost connection takes both). Closing
+// them is what the commit would have done, so that the view reads anew.
+void close_datasets() {
+    for (TDataSet* ds : {static_cast<TDataSet*>(main_frm->student_dataset),
+                         static_cast<TDataSet*>(main_frm->test_dataset),
+                         static_cast<TDataSet*>(main_frm->faculty_dataset),
+                         static_cast<TDataSet*>(main_frm->discipline_dataset),
+                         static_cast<TDataSet*>(main_frm->resultat_dataset),
+                         static_cast<TDataSet*>(main_frm->dataset)})
+        if (ds->Active())
+            ds->Close();
 }
 
 } // namespace
@@ -45,7 +60,22 @@ void prepare_view_switch() {
     const TFIBTransaction* transaction = main_frm->DataBase->DefaultTransaction();
     if (!transaction || transaction->Active())
         main_frm->DataBase->CommitDefaultTransaction();
+    else
+        close_datasets();
     main_frm->DataBase->Connect(true);
+}
+
+void reconnect_after_loss() {
+    if (replaced)
+        return run(replaced->reconnect);
+    if (main_frm->DataBase->ConnectionLost())
+        main_frm->DataBase->Connect(true);
+}
+
+bool connection_lost() {
+    if (replaced)
+        return replaced->lost && replaced->lost();
+    return main_frm->DataBase->ConnectionLost();
 }
 
 void set_dataset_open(TDataSet& dataset, bool open) {

@@ -15,6 +15,11 @@ void commit_at_exit();
 // Before a view switch: commit the default transaction when it is active,
 // then make sure DataBase is attached.
 void prepare_view_switch();
+// Before a row being typed is posted: when the server connection was lost,
+// attach again with the same parameters (raises what the attach raises).
+void reconnect_after_loss();
+// Whether the server connection was lost and is not yet attached again.
+bool connection_lost();
 // A step of a view switch: open or close one dataset.
 void set_dataset_open(TDataSet& dataset, bool open);
 
@@ -24,6 +29,8 @@ struct TDatabaseLinkSteps {
     std::function<void()> connect;
     std::function<void()> commit;
     std::function<void()> view_switch;
+    std::function<void()> reconnect;
+    std::function<bool()> lost;
     // Told each dataset a view switch opens or closes, by name.
     std::function<void(const QString& name, bool open)> dataset;
 };

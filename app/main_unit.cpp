@@ -22,6 +22,8 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QShowEvent>
+#include <algorithm>
+#include <iterator>
 
 Tmain_frm* main_frm = nullptr;
 
@@ -334,10 +336,13 @@ void Tmain_frm::d_course_lbClickCheck() {
 void Tmain_frm::PostPendingEdits() {
     // Details before their masters: posting a master may move it, and the
     // move would reopen its detail under the pending row.
-    for (TDataSet* ds : {static_cast<TDataSet*>(student_dataset),
-                         static_cast<TDataSet*>(test_dataset),
-                         static_cast<TDataSet*>(faculty_dataset),
-                         static_cast<TDataSet*>(discipline_dataset)})
+    TDataSet* const edited[] = {student_dataset, test_dataset, faculty_dataset, discipline_dataset};
+    // A row typed while the server went away is still in its dataset: attach
+    // again, so that it is posted rather than lost.
+    if (std::any_of(std::begin(edited), std::end(edited),
+                    [](TDataSet* ds) { return ds->State() == stEdit || ds->State() == stInsert; }))
+        reconnect_after_loss();
+    for (TDataSet* ds : edited)
         if (ds->Active())
             ds->EnsureBrowse();
 }
@@ -380,14 +385,19 @@ void Tmain_frm::FormCloseQuery(QObject*, bool& CanClose) {
         return;
     }
     save_settings();
-    // A row still being typed is saved too; a refused one keeps the window
-    // open with the typed values for the user to correct.
-    PostPendingEdits();
+    bool posting = true;
     try {
+        // A row still being typed is saved too; a refused one keeps the
+        // window open with the typed values for the user to correct, unless
+        // the server is out of reach, when only leaving without it helps.
+        PostPendingEdits();
+        posting = false;
         commit_at_exit();
     } catch (const EAbort&) {
         throw;
     } catch (...) {
+        if (posting && !connection_lost())
+            throw;
         ShowException(std::current_exception());
         // A commit that keeps failing (the server is gone) must not lock the
         // user in: offered the choice, they may leave and lose what the

@@ -21,15 +21,20 @@ bool PrintableText(const QKeyEvent& event) {
     const QString text = event.text();
     if (text.isEmpty())
         return false;
-    for (QChar ch : text)
-        if (!ch.isPrint())
+    // By characters, not UTF-16 units: an emoji is two units, neither of
+    // them printable on its own.
+    for (char32_t c : QStringView(text).toUcs4())
+        if (!QChar::isPrint(c))
             return false;
     return true;
 }
 
 bool AcceptsAll(const TField* field, const QString& text) {
-    for (QChar ch : text)
-        if (!field->IsValidChar(ch))
+    // A character beyond the basic plane is judged as an unknown printable
+    // character: a text field takes it into the editor, and posting then
+    // says plainly whether the database can store it.
+    for (char32_t c : QStringView(text).toUcs4())
+        if (!field->IsValidChar(c > 0xFFFF ? QChar(QChar::ReplacementCharacter) : QChar(c)))
             return false;
     return true;
 }

@@ -28,6 +28,10 @@ protected:
     // (FIBDataSetEdit.cpp).
     void DoOnNewRecord() override;
     void DoBeforePost() override;
+    // A new record whose generated key the server refused as a duplicate
+    // (the generator lags behind the table) takes a fresh value at the next
+    // post, so the typed row can be saved once the generator is put right.
+    void InternalPost() override;
     // pfImportDefaultValues: the columns' defaults become the fields'
     // default expressions.
     void ImportDefaultValues();
@@ -43,4 +47,14 @@ protected:
 private:
     // poAutoFormatFields: display and edit formats where a field has none.
     void PrepareFieldFormats();
+    // The key value the generator gave the record being inserted.
+    bool hasGeneratedKey_ = false;
+    int64_t generatedKey_ = 0;
+    bool generatedKeyRefused_ = false;
+    // The row being edited was locked by another transaction when it was
+    // posted; before the next post, the columns the user did not change take
+    // the row's committed values, so that the other's change is not
+    // overwritten with what was read before it.
+    bool rowConflict_ = false;
+    void TakeCommittedChanges();
 };

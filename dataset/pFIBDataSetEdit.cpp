@@ -9,6 +9,7 @@
 #include "fib/fib.h"
 
 #include <QDateTime>
+#include <algorithm>
 
 #include <cmath>
 
@@ -179,10 +180,15 @@ bool TpFIBDataSet::FetchGeneratorValue() {
 
 void TpFIBDataSet::DoOnNewRecord() {
     TField* generated = nullptr;
+    hasGeneratedKey_ = false;
+    generatedKeyRefused_ = false;
     if (AutoUpdateOptions.WhenGetGenID == wgOnNewRecord) {
         TField* key = Database() ? GeneratorKeyField() : nullptr;
-        if (FetchGeneratorValue())
+        if (FetchGeneratorValue()) {
             generated = key;
+            hasGeneratedKey_ = true;
+            generatedKey_ = key->AsLargeInt();
+        }
     } else if (AutoUpdateOptions.WhenGetGenID == wgBeforePost) {
         if (TField* key = FindField(AutoUpdateOptions.KeyFields))
             key->SetRequired(false);
@@ -248,5 +254,65 @@ void TpFIBDataSet::ApplyDefaultExpression(TField& f) {
 void TpFIBDataSet::DoBeforePost() {
     if (State() == stInsert && AutoUpdateOptions.WhenGetGenID == wgBeforePost)
         FetchGeneratorValue();
+    if (State() == stInsert && generatedKeyRefused_) {
+        generatedKeyRefused_ = false;
+        TField* key = FindField(AutoUpdateOptions.KeyFields);
+        if (key && !key->IsNull() && key->AsLargeInt() == generatedKey_) {
+            key->Clear();
+            if (FetchGeneratorValue())
+                generatedKey_ = key->AsLargeInt();
+        }
+    }
+    if (State() == stEdit && rowConflict_) {
+        rowConflict_ = false;
+        TakeCommittedChanges();
+    }
     TFIBDataSet::DoBeforePost();
+}
+
+void TpFIBDataSet::TakeCommittedChanges() {
+    const std::vector<char>& old = OldValues();
+    const bool noRefresh = std::all_of(RefreshSQL().begin(), RefreshSQL().end(),
+                                       [](const QString& l) { return l.trimmed().isEmpty(); });
+    if (old.empty() || noRefresh)
+        return;
+    // The row as committed now, over the row as it was read: a row no longer
+    // there leaves the values read.
+    std::vector<char> committed(old);
+    ExecuteForRecord(RefreshQuery(), committed.data(), old.data());
+    const char* typed = ActiveBuffer();
+    for (TField* f : FieldList()) {
+        const int column = f->FieldKind() == fkData ? ColumnIndex(f->FieldName()) : -1;
+        if (column < 0)
+            continue;
+        const Variant mine = ColumnValue(typed, column);
+        if (!(mine == ColumnValue(old.data(), column)))
+            continue; // the user's own change stands
+        const Variant theirs = ColumnValue(committed.data(), column);
+        if (!(theirs == mine))
+            f->SetAsVariant(theirs);
+    }
+}
+
+void TpFIBDataSet::InternalPost() {
+    const bool inserting = State() == stInsert;
+    try {
+        TFIBDataSet::InternalPost();
+    } catch (const EFIBInterBaseError& e) {
+        constexpr int32_t kUniqueKeyViolation = 335544665; // isc_unique_key_violation
+        constexpr int32_t kNoDuplicates = 335544349;       // isc_no_dup
+        constexpr int32_t kLockConflict = 335544345;       // isc_lock_conflict
+        constexpr int32_t kDeadlock = 335544336;           // isc_deadlock
+        constexpr int32_t kUpdateConflict = 335544451;     // isc_update_conflict
+        const int32_t code = e.GDSCode();
+        if (inserting && hasGeneratedKey_ && (code == kUniqueKeyViolation || code == kNoDuplicates))
+            generatedKeyRefused_ = true;
+        if (!inserting && (code == kLockConflict || code == kDeadlock || code == kUpdateConflict))
+            rowConflict_ = true;
+        throw;
+    }
+    if (inserting)
+        hasGeneratedKey_ = false;
+    else
+        rowConflict_ = false;
 }

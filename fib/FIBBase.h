@@ -48,6 +48,9 @@ public:
     Hook OnBeforeTransactionStart;
     Hook OnAfterTransactionStart;
     Hook OnTransactionFree; // the transaction is being destroyed
+    // The server connection broke: drop every server handle without a call
+    // that could raise; the connection is already marked disconnected.
+    Hook OnConnectionLost;
 
 private:
     friend class TFIBDatabase;

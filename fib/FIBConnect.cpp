@@ -52,6 +52,7 @@ void TFIBDatabase::Connect(bool raiseOnFailure) {
             IBError(ClientLibrary(), this);
         return;
     }
+    connectionLost_ = false;
     StatusCheck(status, false);
     ReadServerFacts();
     if (OnConnect)

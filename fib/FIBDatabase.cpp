@@ -301,10 +301,37 @@ TFIBTransaction* TFIBDatabase::FirstActiveTransaction() const {
 void TFIBDatabase::StatusCheck(ISC_STATUS status, bool raiseError) {
     RestoreFloatingPointControl();
     lastCallTime_ = std::chrono::steady_clock::now();
+    if (status != 0 && Connected() && StatusSaysConnectionLost())
+        ReleaseLostConnection();
     if (timeout_ && idleTimer_ && Connected() && QCoreApplication::instance())
         idleTimer_->start();
     if (raiseError && status != 0)
         IBError(ClientLibrary(), this);
+}
+
+bool TFIBDatabase::StatusSaysConnectionLost() {
+    return StatusContains({isc_network_error, isc_net_read_err, isc_net_write_err, isc_conn_lost,
+                           isc_lost_db_connection, isc_att_shutdown, isc_shutdown,
+                           isc_net_server_shutdown});
+}
+
+// The server end of the attachment is gone, and so is every transaction and
+// statement on it. Their handles are still held by the client library, which
+// must be told to let go (it would otherwise tear them down at process exit,
+// after the connection has died, and crash). Nothing here may raise or
+// overwrite the error that is being reported.
+void TFIBDatabase::ReleaseLostConnection() {
+    connectionLost_ = true;
+    links_.ForEach(&TFIBBase::OnConnectionLost, false, {}, true);
+    for (TFIBTransaction* t : std::vector<TFIBTransaction*>(transactions_))
+        t->ReleaseLostHandle();
+    if (client_ && handle_) {
+        ISC_STATUS_ARRAY own{};
+        client_->isc_detach_database(own, &handle_);
+        RestoreFloatingPointControl();
+    }
+    handle_ = 0;
+    StopIdleTimer();
 }
 
 QByteArray TFIBDatabase::DatabaseInfo(uint8_t item, int bufferSize) {

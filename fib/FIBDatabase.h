@@ -82,6 +82,9 @@ public:
     uint32_t WaitForRestoreConnect() const { return waitForRestoreConnect_; }
     void SetWaitForRestoreConnect(uint32_t v) { waitForRestoreConnect_ = v; }
     bool Connected() const { return handle_ != 0; }
+    // A client call failed because the server connection broke; cleared by
+    // the next successful Connect, which attaches with the same parameters.
+    bool ConnectionLost() const { return connectionLost_; }
     // While loading, True is remembered: Loaded connects and starts the
     // default transaction.
     void SetConnected(bool connected);
@@ -166,7 +169,12 @@ public:
     TFIBBase* SQLObjects(int index) const { return links_.At(index); }
     // After every client call: restores the floating-point state, restarts
     // the idle timer and, when raiseError is set, raises a non-zero status.
+    // A status that says the connection broke first releases every handle
+    // of the attachment (ReleaseLostConnection).
     void StatusCheck(ISC_STATUS status, bool raiseError);
+    // Whether the calling thread's status vector says the server connection
+    // is gone (network failure, attachment shut down or killed).
+    static bool StatusSaysConnectionLost();
     // The DPB as it will be sent, rebuilt first if DBParams changed.
     const QByteArray& DPB();
     // Raw answer of isc_database_info for one item (empty when not answered).
@@ -192,6 +200,10 @@ private:
     void ComputeCharsetFlags();
     void ParseServerVersion() const;
     void EndTransactionsForDisconnect(bool force);
+    // Statements, transactions and the attachment let go of their handles;
+    // failures are ignored and the calling thread's status vector is kept,
+    // so the error on its way is reported as the server gave it.
+    void ReleaseLostConnection();
     void CallDisconnectEvent(const std::function<void(TFIBDatabase*)>& event, const char* name);
     bool InUnicodeSet(int charsetId) const;
     void IdleTimerFired();
@@ -215,6 +227,7 @@ private:
     bool streamedConnected_ = false;
 
     isc_db_handle handle_ = 0;
+    bool connectionLost_ = false;
     QByteArray dpb_;
     bool dpbOutdated_ = true;
     IIBClientLibraryPtr client_;
@@ -324,6 +337,10 @@ private:
     void AfterEndNotify(TTransactionAction action, bool force);
     void IdleTick();
     void ForgetDatabase(TFIBDatabase* database);
+    // The connection broke: roll back on a private status vector, ignore the
+    // outcome, and become inactive without telling the statements and
+    // datasets (an edit being typed stays in its dataset).
+    void ReleaseLostHandle();
 
     isc_tr_handle handle_ = 0;
     TTransactionPhase phase_ = trInactive;

@@ -25,6 +25,7 @@ TFIBQuery::TFIBQuery(TComponent* owner)
       row_(this, false) {
     base_.OnDatabaseDisconnecting = [this] { Quietly([this] { FreeHandle(); }); };
     base_.OnDatabaseFree = [this] { Quietly([this] { FreeHandle(); }); };
+    base_.OnConnectionLost = [this] { DropLostHandle(); };
     base_.OnTransactionEnding = [this] {
         const TTransactionPhase phase = base_.Transaction()->Phase();
         // The server closes the cursor itself; a failure here must not stop

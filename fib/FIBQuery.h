@@ -132,6 +132,9 @@ private:
     void FetchStatusCheck(ISC_STATUS status);
     void CheckDatabase();
     void CheckTransaction();
+    // The connection broke: the handle is freed on a private status vector
+    // (the outcome does not matter) and the statement must be prepared again.
+    void DropLostHandle() noexcept;
     // The status check after a client call; raises unless tolerated.
     void Check(ISC_STATUS status, std::initializer_list<ISC_STATUS> tolerated = {});
     TTextCodec ConnectionCodec() const;

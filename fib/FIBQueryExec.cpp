@@ -192,8 +192,11 @@ QByteArray TFIBQuery::XSQLReadBlob(const ISC_QUAD& id) {
 TFIBXSQLDA* TFIBQuery::Next() {
     if (eof_)
         return nullptr;
-    if (!open_)
+    if (!open_) {
+        if (TFIBDatabase* db = Database(); db && db->ConnectionLost())
+            db->CheckConnected();
         FIBError(fibeSQLClosed, {"fetch next record", FullComponentName(this)});
+    }
     const ISC_STATUS status = lib_->isc_dsql_fetch(
         StatusVector(), &handle_, static_cast<unsigned short>(XSQLDialect()), row_.Data());
     FetchStatusCheck(status);
@@ -233,6 +236,21 @@ void TFIBQuery::Close() {
     }
     if (options_ & qoFreeHandleAfterExecute)
         FreeHandle();
+}
+
+void TFIBQuery::DropLostHandle() noexcept {
+    if (handle_ && lib_) {
+        ISC_STATUS_ARRAY own{};
+        lib_->isc_dsql_free_statement(own, &handle_, DSQL_drop);
+        RestoreFloatingPointControl();
+    }
+    handle_ = 0;
+    prepared_ = false;
+    // An open cursor is not at its end: it was cut off. Fetching from it
+    // reports the lost connection instead of a short result.
+    eof_ = false;
+    open_ = false;
+    rowAvailable_ = false;
 }
 
 void TFIBQuery::FreeHandle() {

@@ -300,6 +300,22 @@ void TFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
     }
 }
 
+void TFIBTransaction::ReleaseLostHandle() {
+    if (handle_) {
+        ISC_STATUS_ARRAY own{};
+        if (TFIBDatabase* main = MainDatabase(); main && main->ClientLoaded())
+            main->ClientLibrary().isc_rollback_transaction(own, &handle_);
+        RestoreFloatingPointControl();
+    }
+    handle_ = 0;
+    phase_ = trInactive;
+    idleMark_ = false;
+    if (idleTimer_) {
+        QTimer* timer = idleTimer_.get();
+        RunOnTimerThread(timer, [timer] { timer->stop(); });
+    }
+}
+
 void TFIBTransaction::IdleTick() {
     // Runs from the event loop: nothing may escape into it; a failure goes to
     // the background error handler.

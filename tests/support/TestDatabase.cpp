@@ -112,10 +112,19 @@ int RunIsql(const QString& database, const QString& input, QString* output) {
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-TestDatabase::TestDatabase(TestData data) {
+TestDatabase::TestDatabase(TestData data) : host_(TestHost()) {
+    Create(data, DataDir());
+}
+
+TestDatabase::TestDatabase(TestData data, const QString& host, const QString& dataDir)
+    : host_(host) {
+    Create(data, dataDir);
+}
+
+void TestDatabase::Create(TestData data, const QString& dataDir) {
     static std::atomic<int> counter{0};
     path_ = QStringLiteral("%1/veltor_test_%2_%3_%4.fdb")
-                .arg(DataDir(), ProgramTag())
+                .arg(dataDir, ProgramTag())
                 .arg(::getpid())
                 .arg(counter++);
     const QString makeDemo = SourceDir() + QStringLiteral("/db/make-demo");
@@ -140,7 +149,7 @@ TestDatabase::~TestDatabase() {
 }
 
 QString TestDatabase::ConnectionString() const {
-    return TestHost() + QLatin1Char(':') + path_;
+    return host_ + QLatin1Char(':') + path_;
 }
 
 QString TestDatabase::Isql(const QString& sql) const {

@@ -25,6 +25,9 @@ QString SourceDir();
 class TestDatabase {
 public:
     explicit TestDatabase(TestData data = TestData::SchemaOnly);
+    // On another server: host as a connection string starts with it
+    // ("127.0.0.1/3061"), dataDir as that server sees its data folder.
+    TestDatabase(TestData data, const QString& host, const QString& dataDir);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
@@ -44,6 +47,9 @@ public:
     void Drop();
 
 private:
+    void Create(TestData data, const QString& dataDir);
+
+    QString host_;
     QString path_;
     bool dropped_ = false;
 };

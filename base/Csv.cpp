@@ -32,4 +32,3 @@ void AppendCsvField(QByteArray& out, QByteArrayView utf8) {
 void AppendCsvField(QByteArray& out, const QString& text) {
     AppendCsvField(out, QByteArrayView(text.toUtf8()));
 }
-

@@ -17,4 +17,3 @@ void AppendCsvField(QByteArray& out, const QString& text);
 inline void EndCsvRecord(QByteArray& out) {
     out.append("\r\n", 2);
 }
-

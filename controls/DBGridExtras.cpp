@@ -86,8 +86,10 @@ void TDBGrid::CreateExtras() {
     menu_->addSeparator();
     exportAct_ = menu_->addAction(QString());
     exportAct_->setObjectName(QStringLiteral("export_csv_act"));
-    connect(copyCellAct_, &QAction::triggered, this, [this] { PresentErrors([this] { CopyCell(); }); });
-    connect(copyRowAct_, &QAction::triggered, this, [this] { PresentErrors([this] { CopyRow(); }); });
+    connect(copyCellAct_, &QAction::triggered, this,
+            [this] { PresentErrors([this] { CopyCell(); }); });
+    connect(copyRowAct_, &QAction::triggered, this,
+            [this] { PresentErrors([this] { CopyRow(); }); });
     connect(exportAct_, &QAction::triggered, this,
             [this] { PresentErrors([this] { ExportToCsv(); }); });
     findBar_ = new TGridFindBar(this);
@@ -214,7 +216,8 @@ bool TDBGrid::FindInColumn(const QString& text, bool backwards) {
     const std::optional<Variant> key = FindKey(*f, text);
     if (!key)
         return false;
-    const TLocateOptions options = loCaseInsensitive | loPartialKey | (backwards ? loPrior : loNext);
+    const TLocateOptions options =
+        loCaseInsensitive | loPartialKey | (backwards ? loPrior : loNext);
     return link_.DataSet()->Locate(f->FieldName(), *key, options);
 }
 

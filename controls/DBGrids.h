@@ -308,8 +308,7 @@ private:
     void PaintTitles(QPainter& p);
     void PaintRows(QPainter& p);
     void PaintIndicator(QPainter& p, const QRect& cell, int row, bool selected);
-    void PaintCell(QPainter& p, const QRect& cell, int col, int row, bool current,
-                   bool selected);
+    void PaintCell(QPainter& p, const QRect& cell, int col, int row, bool current, bool selected);
 
     TGridDataLink link_;
     TInplaceEdit* editor_;

@@ -110,11 +110,10 @@ protected:
 
     // The program in English, as its bundled file has it, on the results view.
     void StartOnResults() {
-        folder.WriteFile("Languages/English.olg",
-                         [] {
-                             QFile f(SourceDir() + "/settings/languages/English.olg");
-                             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-                         }());
+        folder.WriteFile("Languages/English.olg", [] {
+            QFile f(SourceDir() + "/settings/languages/English.olg");
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }());
         folder.WriteFile("options.ini",
                          QStringLiteral("[General]\nLanguage=English\n[DataBase]\nDBName=%1\n"
                                         "UserName=%2\nUserPass=%3\n")
@@ -169,8 +168,7 @@ protected:
 
     void Type(QWidget* target, const QString& text) {
         for (const QChar ch : text)
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch),
-                                Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
 
     QStringList Errors() const {
@@ -211,10 +209,10 @@ TEST_F(GridExtras, ExportWritesEveryResultAsTheDatabaseHoldsIt) {
     const QString tab = "ascii_char(9)";
     const QString text =
         db.Isql("set heading off; set blob all; select list(r, ascii_char(10)) from (select "
-                "coalesce(f.nazva, '') || " + tab + " || coalesce(s.kurs, '') || " + tab +
-                " || coalesce(s.grupa, '') || " + tab + " || coalesce(s.familiya, '') || " + tab +
-                " || coalesce(s.imya, '') || " + tab + " || coalesce(s.otchestvo, '') || " + tab +
-                " || coalesce(r.ocinka, '') || " + tab +
+                "coalesce(f.nazva, '') || " +
+                tab + " || coalesce(s.kurs, '') || " + tab + " || coalesce(s.grupa, '') || " + tab +
+                " || coalesce(s.familiya, '') || " + tab + " || coalesce(s.imya, '') || " + tab +
+                " || coalesce(s.otchestvo, '') || " + tab + " || coalesce(r.ocinka, '') || " + tab +
                 " || coalesce(r.vrema, '') as r from resultat r "
                 "join student s on r.s_id = s.s_id join fakultet f on f.f_id = s.f_id);");
     const qsizetype begin = text.indexOf("LIST:");
@@ -259,8 +257,7 @@ TEST_F(GridExtras, ContextMenuCopiesTheCellAndTheRowThroughTheClipboard) {
     // The right click made the clicked cell current.
     EXPECT_EQ(grid->DataLink().ActiveRow(), 4);
     EXPECT_EQ(grid->SelectedIndex(), lastName);
-    EXPECT_EQ(QApplication::clipboard()->text(),
-              Results().FieldByName("FAMILIYA")->DisplayText());
+    EXPECT_EQ(QApplication::clipboard()->text(), Results().FieldByName("FAMILIYA")->DisplayText());
 
     ChooseFromMenu(0, 2, "copy_row_act");
     QStringList cells;
@@ -268,8 +265,8 @@ TEST_F(GridExtras, ContextMenuCopiesTheCellAndTheRowThroughTheClipboard) {
         cells << c.Field->DisplayText();
     EXPECT_EQ(QApplication::clipboard()->text(), cells.join('\t'));
     EXPECT_EQ(QApplication::clipboard()->text().count('\t'), 7);
-    EXPECT_TRUE(QApplication::clipboard()->text().contains(
-        Results().FieldByName("IMYA")->DisplayText()));
+    EXPECT_TRUE(
+        QApplication::clipboard()->text().contains(Results().FieldByName("IMYA")->DisplayText()));
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }
 
@@ -288,9 +285,7 @@ TEST_F(GridExtras, FindBarFindsNextAndPreviousInTheColumnAndSaysWhenNothingMatch
     EXPECT_EQ(bar->TextEdit()->placeholderText(), "Find in this column");
     Type(bar->TextEdit(), prefix.toLower()); // letter case does not matter
 
-    const auto matches = [&] {
-        return field->AsString().startsWith(prefix, Qt::CaseInsensitive);
-    };
+    const auto matches = [&] { return field->AsString().startsWith(prefix, Qt::CaseInsensitive); };
     QTest::keyClick(bar->TextEdit(), Qt::Key_Return);
     const int first = Results().RecordNumber();
     EXPECT_GT(first, start);
@@ -348,8 +343,8 @@ TEST_F(GridExtras, CancellingTheExportLeavesNoFile) {
 
     EXPECT_TRUE(shown.startsWith("Rows written: ")) << shown.toStdString();
     EXPECT_FALSE(QFile::exists(path));
-    EXPECT_TRUE(QDir(folder.Path()).entryList({"cancelled.csv*"}, QDir::Files | QDir::Hidden)
-                    .isEmpty());
+    EXPECT_TRUE(
+        QDir(folder.Path()).entryList({"cancelled.csv*"}, QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_EQ(Results().RecordNumber(), current);
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }

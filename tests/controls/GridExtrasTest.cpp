@@ -34,8 +34,8 @@ void AddFaculties(FacultyView& v, int count) {
     q.SetDatabase(v.db);
     q.SetTransaction(v.tr);
     for (int i = 1; i <= count; ++i) {
-        q.SetSQLText(QStringLiteral("insert into fakultet values (%1, 'Факультет %1', 'Ф%1')")
-                         .arg(100 + i));
+        q.SetSQLText(
+            QStringLiteral("insert into fakultet values (%1, 'Факультет %1', 'Ф%1')").arg(100 + i));
         q.ExecQuery();
     }
 }

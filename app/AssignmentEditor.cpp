@@ -41,7 +41,11 @@ QStringList TAssignmentEditor::ReadColumn(const QString& field) {
     QStringList values;
     dataset_.First();
     TField* column = dataset_.FieldByName(field);
-    while (!dataset_.AtEnd()) {
+    // As many rows as the server counts for the select; a count that grew
+    // since the select was opened (another user's commit) must not repeat
+    // the last row.
+    const int n = dataset_.CountRecordsOnServer();
+    for (int i = 0; i < n && !dataset_.AtEnd(); ++i) {
         values << column->AsString();
         dataset_.Next();
     }

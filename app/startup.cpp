@@ -5,6 +5,7 @@
 #include "app/main_unit.h"
 #include "app/settings_link.h"
 #include "settings/Language.h"
+#include "settings/ProgramFolder.h"
 #include "settings/ProgramState.h"
 #include "settings/Settings.h"
 #include "settings/options_unit.h"
@@ -70,7 +71,7 @@ void destroy_windows() {
 
 void run_startup() {
     end_requested = false;
-    program_folder = QFileInfo(program_file()).absolutePath() + QLatin1Char('/');
+    program_folder = resolve_program_folder(QFileInfo(program_file()).absolutePath());
     QDir().mkdir(language_folder());
     build_language_menu();
 

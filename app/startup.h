@@ -20,7 +20,8 @@ bool program_end_requested();
 // code.
 int run_program();
 
-// The program file whose folder becomes program_folder; empty: the running
+// The program file whose folder decides program_folder (that folder itself,
+// or the user's folder for an installed program); empty: the running
 // program's own file.
 void set_program_file(const QString& path);
 // How long the splash stays up before the main window is shown.

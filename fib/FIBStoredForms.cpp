@@ -1,6 +1,8 @@
 #include "fib/FIBStoredForms.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -48,7 +50,11 @@ double StoredTimestamp(int32_t date, uint32_t time) {
 }
 
 int32_t StoredDate(int32_t date) {
-    return date + kServerDateDelta;
+    // A server date is always far inside the range; a damaged one must not
+    // overflow.
+    return static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(date) + kServerDateDelta,
+                                                    std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
 }
 
 int32_t StoredTime(uint32_t time) {
@@ -63,7 +69,7 @@ double StoredTimestampToDateTime(double ms) {
 }
 
 double StoredDateToDateTime(int32_t dayNumber) {
-    return static_cast<double>(dayNumber - kProgramDateDelta);
+    return static_cast<double>(static_cast<int64_t>(dayNumber) - kProgramDateDelta);
 }
 
 double StoredTimeToDateTime(int32_t ms) {

@@ -208,10 +208,7 @@ void TFIBXSQLVAR::EnsureBuffer(size_t bytes) {
     var_->sqldata = data_.data();
 }
 
-namespace {
-
-// Bytes of sqldata for a type, or -1 for a type this layer does not know.
-int DataBytes(short type, short len) {
+int XSQLDataBytes(short type, short len) {
     switch (type) {
     case SQLVarying:
         return len + 2;
@@ -242,10 +239,9 @@ int DataBytes(short type, short len) {
     }
 }
 
-} // namespace
 
 void TFIBXSQLVAR::AllocateForType() {
-    const int bytes = DataBytes(SQLType(), var_->sqllen);
+    const int bytes = XSQLDataBytes(SQLType(), var_->sqllen);
     if (bytes < 0)
         FIBError(fibeUnknownSQLDataType, {static_cast<int>(SQLType())});
     EnsureBuffer(static_cast<size_t>(bytes));
@@ -317,7 +313,7 @@ void TFIBXSQLVAR::SetIsNull(bool null) {
 }
 
 void TFIBXSQLVAR::SetRawOne(short sqlType, short length, const void* bytes) {
-    const int size = DataBytes(sqlType, length);
+    const int size = XSQLDataBytes(sqlType, length);
     if (size < 0)
         FIBError(fibeUnknownSQLDataType, {static_cast<int>(sqlType)});
     var_->sqltype = static_cast<ISC_SHORT>(sqlType | (var_->sqltype & 1));

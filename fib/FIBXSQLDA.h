@@ -20,6 +20,10 @@
 class TComponent;
 class TFIBXSQLDA;
 
+// Bytes of sqldata for a value of a type (len: the described length), as the
+// server writes them; -1 for a type this layer does not know.
+int XSQLDataBytes(short type, short len);
+
 // SQL type codes with the nullable bit cleared. Firebird reports BOOLEAN as
 // 32764; the older code 590 is read the same way.
 enum : short {

@@ -26,6 +26,9 @@ test_packages=(libgtest-dev libgmock-dev clang libclang-rt-14-dev firebird3.0-se
 screenshot_packages=(xvfb xauth xdotool imagemagick)
 # What the benchmarks need besides: Qt's own Firebird driver for the peer.
 bench_packages=(libqt6sql6-ibase)
+# What scripts/package needs besides the build: the icon renderer, CPack's
+# dependency finder and the checks of the package.
+package_packages=(librsvg2-bin dpkg-dev file desktop-file-utils appstream lintian)
 
 ensure_packages() {
     local missing=()

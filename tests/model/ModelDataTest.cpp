@@ -40,11 +40,11 @@ protected:
 
 TEST_F(ModelDataTest, EveryDataSetOpensWithItsDeclaredFields) {
     // The views' opening order: tests before disciplines.
-    EXPECT_DB(D().test_dataset->Open());
-    EXPECT_DB(D().discipline_dataset->Open());
-    EXPECT_DB(S().faculty_dataset->Open());
-    EXPECT_DB(S().student_dataset->Open());
-    EXPECT_DB(R().resultat_dataset->Open());
+    EXPECT_SQL(D().test_dataset->Open());
+    EXPECT_SQL(D().discipline_dataset->Open());
+    EXPECT_SQL(S().faculty_dataset->Open());
+    EXPECT_SQL(S().student_dataset->Open());
+    EXPECT_SQL(R().resultat_dataset->Open());
 
     TpFIBDataSet* const dataSets[] = {S().faculty_dataset, S().student_dataset,
                                       D().discipline_dataset, D().test_dataset,
@@ -65,8 +65,8 @@ TEST_F(ModelDataTest, EveryDataSetOpensWithItsDeclaredFields) {
 }
 
 TEST_F(ModelDataTest, OpeningFacultyThenStudentShowsTheFirstFacultysStudents) {
-    EXPECT_DB(S().faculty_dataset->Open());
-    EXPECT_DB(S().student_dataset->Open());
+    EXPECT_SQL(S().faculty_dataset->Open());
+    EXPECT_SQL(S().student_dataset->Open());
     ASSERT_TRUE(S().student_dataset->Active());
 
     const int first = S().faculty_datasetF_ID->AsInteger();
@@ -93,10 +93,10 @@ struct TypingCase {
 };
 
 TEST_F(ModelDataTest, KeysTheUpdateStatementsKeepCannotBeTyped) {
-    EXPECT_DB(D().test_dataset->Open());
-    EXPECT_DB(D().discipline_dataset->Open());
-    EXPECT_DB(S().faculty_dataset->Open());
-    EXPECT_DB(S().student_dataset->Open());
+    EXPECT_SQL(D().test_dataset->Open());
+    EXPECT_SQL(D().discipline_dataset->Open());
+    EXPECT_SQL(S().faculty_dataset->Open());
+    EXPECT_SQL(S().student_dataset->Open());
 
     const TypingCase cases[] = {
         {"faculty_datasetF_ID", false},       {"faculty_dataset_NAME", true},
@@ -113,13 +113,13 @@ TEST_F(ModelDataTest, KeysTheUpdateStatementsKeepCannotBeTyped) {
 }
 
 TEST_F(ModelDataTest, NewFacultyTakesItsKeyFromTheGeneratorDespiteReadOnly) {
-    EXPECT_DB(S().faculty_dataset->Open());
-    EXPECT_DB(S().student_dataset->Open());
+    EXPECT_SQL(S().faculty_dataset->Open());
+    EXPECT_SQL(S().student_dataset->Open());
     TpFIBDataSet& fac = *S().faculty_dataset;
     const int firstKey = S().faculty_datasetF_ID->AsInteger();
     const std::string firstShort = S().faculty_dataset_SHORT_NAME->AsString().toStdString();
 
-    EXPECT_DB(fac.Append());
+    EXPECT_SQL(fac.Append());
     ASSERT_EQ(fac.State(), stInsert);
     ASSERT_FALSE(S().faculty_datasetF_ID->IsNull());
     const int key = S().faculty_datasetF_ID->AsInteger();
@@ -129,16 +129,16 @@ TEST_F(ModelDataTest, NewFacultyTakesItsKeyFromTheGeneratorDespiteReadOnly) {
 
     S().faculty_dataset_NAME->SetText(QStringLiteral("Факультет нових технологій"));
     S().faculty_dataset_SHORT_NAME->SetText(QStringLiteral("ФНТ"));
-    EXPECT_DB(fac.Post());
+    EXPECT_SQL(fac.Post());
     ASSERT_EQ(fac.State(), stBrowse);
     // The refresh after post read this row back under its own key.
     EXPECT_EQ(S().faculty_datasetF_ID->AsInteger(), key);
     EXPECT_EQ(S().faculty_dataset_NAME->AsString().toStdString(), "Факультет нових технологій");
 
     // Editing the row later changes this faculty and no other.
-    EXPECT_DB(fac.Edit());
+    EXPECT_SQL(fac.Edit());
     S().faculty_dataset_SHORT_NAME->SetText(QStringLiteral("ФНТ-2"));
-    EXPECT_DB(fac.Post());
+    EXPECT_SQL(fac.Post());
     EXPECT_EQ(S().faculty_datasetF_ID->AsInteger(), key);
     EXPECT_EQ(S().faculty_dataset_SHORT_NAME->AsString().toStdString(), "ФНТ-2");
     ASSERT_TRUE(fac.Locate(QStringLiteral("F_ID"), Variant(firstKey), 0));
@@ -146,15 +146,15 @@ TEST_F(ModelDataTest, NewFacultyTakesItsKeyFromTheGeneratorDespiteReadOnly) {
 }
 
 TEST_F(ModelDataTest, NewStudentBelongsToTheCurrentFacultyWhateverItsHiddenField) {
-    EXPECT_DB(S().faculty_dataset->Open());
-    EXPECT_DB(S().student_dataset->Open());
+    EXPECT_SQL(S().faculty_dataset->Open());
+    EXPECT_SQL(S().student_dataset->Open());
     const int faculty = S().faculty_datasetF_ID->AsInteger();
     TpFIBDataSet& st = *S().student_dataset;
 
-    EXPECT_DB(st.Append());
+    EXPECT_SQL(st.Append());
     S().student_dataset_LAST_NAME_->SetText(QStringLiteral("Нова"));
     S().student_datasetF_ID->SetAsInteger(faculty + 1);
-    EXPECT_DB(st.Post());
+    EXPECT_SQL(st.Post());
     ASSERT_EQ(st.State(), stBrowse);
     // The row re-read after post carries the master's faculty.
     EXPECT_EQ(S().student_datasetF_ID->AsInteger(), faculty);
@@ -162,12 +162,12 @@ TEST_F(ModelDataTest, NewStudentBelongsToTheCurrentFacultyWhateverItsHiddenField
 }
 
 TEST_F(ModelDataTest, TestKeyIsTypedAndNoGeneratorIsUsed) {
-    EXPECT_DB(D().test_dataset->Open());
-    EXPECT_DB(D().discipline_dataset->Open());
+    EXPECT_SQL(D().test_dataset->Open());
+    EXPECT_SQL(D().discipline_dataset->Open());
     TpFIBDataSet& tests = *D().test_dataset;
 
     // Without a typed key the server refuses the null key.
-    EXPECT_DB(tests.Append());
+    EXPECT_SQL(tests.Append());
     EXPECT_TRUE(D().test_datasetT_ID->IsNull());
     D().test_dataset_NAME->SetText(QStringLiteral("Без ключа"));
     bool refused = false;
@@ -177,19 +177,19 @@ TEST_F(ModelDataTest, TestKeyIsTypedAndNoGeneratorIsUsed) {
         refused = true;
     }
     EXPECT_TRUE(refused);
-    EXPECT_DB(tests.Cancel());
+    EXPECT_SQL(tests.Cancel());
 
     const int key = static_cast<int>(Query(QStringLiteral("select max(t_id) from test"))) + 100;
-    EXPECT_DB(tests.Append());
+    EXPECT_SQL(tests.Append());
     D().test_datasetT_ID->SetText(QString::number(key));
     D().test_dataset_NAME->SetText(QStringLiteral("Новий тест"));
-    EXPECT_DB(tests.Post());
+    EXPECT_SQL(tests.Post());
     EXPECT_EQ(D().test_datasetT_ID->AsInteger(), key);
 
     // The update statement sets T_ID, so a typed key change is kept.
-    EXPECT_DB(tests.Edit());
+    EXPECT_SQL(tests.Edit());
     D().test_datasetT_ID->SetText(QString::number(key + 1));
-    EXPECT_DB(tests.Post());
+    EXPECT_SQL(tests.Post());
     EXPECT_EQ(D().test_datasetT_ID->AsInteger(), key + 1);
     EXPECT_EQ(D().test_dataset_NAME->AsString().toStdString(), "Новий тест");
 }

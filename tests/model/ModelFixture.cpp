@@ -3,8 +3,7 @@
 namespace veltor::test {
 
 TestDatabase& ModelTestDatabase() {
-    static TestDatabase db(TestData::Demo);
-    return db;
+    return ProgramDatabase(TestData::Demo);
 }
 
 ModelFixture::ModelFixture() {
@@ -23,8 +22,8 @@ ModelFixture::~ModelFixture() {
 void ModelFixture::Connect() {
     TpFIBDatabase& db = *model_->DataBase;
     db.SetDBName(ModelTestDatabase().ConnectionString());
-    db.SetDBParams({QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=") + TestUser(),
-                    QStringLiteral("password=") + TestPassword()});
+    db.SetDBParams(db.DBParams() + QStringList{QStringLiteral("user_name=") + TestUser(),
+                                               QStringLiteral("password=") + TestPassword()});
     db.SetConnected(true);
 }
 

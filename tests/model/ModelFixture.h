@@ -4,6 +4,7 @@
 
 #include "base/Exception.h"
 #include "model/TestingModel.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -27,10 +28,3 @@ protected:
 };
 
 } // namespace veltor::test
-
-#define EXPECT_DB(statement)                                                                       \
-    try {                                                                                          \
-        statement;                                                                                 \
-    } catch (const Exception& e) {                                                                 \
-        ADD_FAILURE() << #statement << ": " << e.Message().toStdString();                          \
-    }

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace veltor::test;
 
@@ -146,6 +147,14 @@ TEST_F(XSQLVarTest, DateAndTimeColumnsAndTheirStoredForms) {
     day.WriteStored(reinterpret_cast<char*>(&storedDay));
     EXPECT_EQ(storedDay, 733763);
     EXPECT_EQ(StoredDateToDateTime(storedDay), 40169.0);
+
+    // A damaged day number at either end stays a number, without overflow.
+    for (const int32_t damaged : {std::numeric_limits<int32_t>::max(),
+                                  std::numeric_limits<int32_t>::min()}) {
+        Fetch(day, damaged);
+        day.WriteStored(reinterpret_cast<char*>(&storedDay));
+        EXPECT_TRUE(std::isfinite(StoredDateToDateTime(storedDay))) << damaged;
+    }
 
     TFIBXSQLVAR& time = Column({SQL_TYPE_TIME + 1, 0, 4});
     Fetch(time, uint32_t{495305000});

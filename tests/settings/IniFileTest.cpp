@@ -1,6 +1,7 @@
 // The INI file rules that options.ini and the language files rely on.
 
 #include "settings/IniFile.h"
+#include "tests/settings/OtherUser.h"
 #include "tests/support/TempProgramFolder.h"
 
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using veltor::test::OtherUser;
+using veltor::test::RunAs;
 using veltor::test::TempProgramFolder;
 
 namespace {
@@ -181,28 +184,6 @@ struct stat StatOf(const QString& path) {
     struct stat st {};
     EXPECT_EQ(::lstat(Native(path).constData(), &st), 0) << path.toStdString();
     return st;
-}
-
-// A user other than root, whose rights a child process takes: root may write
-// any file, so only such a user meets the permission checks.
-const passwd* OtherUser() {
-    return ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
-}
-
-// Runs step in a child process with the user's rights and returns its exit
-// status; 127 when the rights could not be taken.
-int RunAs(const passwd& user, const std::function<int()>& step) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(user.pw_gid) != 0 ||
-            ::setuid(user.pw_uid) != 0)
-            ::_exit(127);
-        ::_exit(step());
-    }
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return 126;
-    return WEXITSTATUS(status);
 }
 
 // The rename of the atomic write needs only a writable folder, so a file the

@@ -21,6 +21,9 @@ public:
     // Sets every translated caption of the main window, its field labels and
     // navigator hints, looking each key up with translate in their fixed order.
     virtual void TranslateCaptions() = 0;
+    // The captions the grids add (context menu, find bar, export), looked up
+    // after those of the options dialog.
+    virtual void TranslateGridCaptions() {}
 };
 
 // The registered main window, or nullptr.

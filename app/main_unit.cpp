@@ -297,6 +297,22 @@ void Tmain_frm::TranslateCaptions() {
             field->SetDisplayLabel(it.value());
 }
 
+void Tmain_frm::TranslateGridCaptions() {
+    TGridCaptions& c = GridCaptions();
+    c.CopyCell = T("_COPY_CELL_");
+    c.CopyRow = T("_COPY_ROW_");
+    c.ExportCsv = T("_EXPORT_CSV_");
+    c.RowsWritten = T("_ROWS_WRITTEN_");
+    c.Cancel = T("_CANCEL_");
+    c.Find = T("_FIND_");
+    c.FindNext = T("_FIND_NEXT_");
+    c.FindPrevious = T("_FIND_PREVIOUS_");
+    c.CloseFind = T("_CLOSE_FIND_");
+    c.NoMatch = T("_NO_MATCH_");
+    for (TDBGrid* grid : {faculty_db, student_db, discipline_grid, d_test_grid, resultat_grid})
+        grid->TranslateCaptions();
+}
+
 void Tmain_frm::ConnectDataControls() {
     faculty_db->SetDataSource(faculty_DataSource);
     faculty_navigator->SetDataSource(faculty_DataSource);

@@ -129,6 +129,7 @@ public:
     void UseDesignedPosition() override;
     TFIBDatabase& Connection() override;
     void TranslateCaptions() override;
+    void TranslateGridCaptions() override;
 
     bool IsCentredOnScreen() const { return centred_; }
 

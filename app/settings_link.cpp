@@ -88,5 +88,6 @@ std::vector<TListenerRegistration> wire_settings(TMainWindowTarget& main, Toptio
     std::vector<TListenerRegistration> registrations;
     registrations.push_back(caption_targets().Add([&main] { main.TranslateCaptions(); }));
     registrations.push_back(caption_targets().Add([&options] { options.TranslateCaptions(); }));
+    registrations.push_back(caption_targets().Add([&main] { main.TranslateGridCaptions(); }));
     return registrations;
 }

@@ -65,6 +65,7 @@ bool TInplaceEdit::IsGridKey(const QKeyEvent& event) const {
     case Qt::Key_Enter:
         return true;
     case Qt::Key_Delete:
+    case Qt::Key_F:
         return ctrl;
     case Qt::Key_Home:
     case Qt::Key_End:
@@ -171,7 +172,7 @@ bool TDBGrid::event(QEvent* event) {
 
 void TDBGrid::TypeChar(const QString& text) {
     TField* f = SelectedField();
-    if (!f || !link_.Active() || !AcceptsAll(f, text))
+    if (!f || !Shows() || !AcceptsAll(f, text))
         return;
     if (!CanEditModify())
         return;
@@ -184,8 +185,32 @@ void TDBGrid::TypeChar(const QString& text) {
 }
 
 bool TDBGrid::HandleKey(QKeyEvent& event) {
-    if (!link_.Active())
+    if (!Shows())
         return false;
+    const bool moves = MovesRecord(event);
+    const bool handled = HandleGridKey(event);
+    if (handled && moves)
+        SelectAfterMove(event.modifiers() & Qt::ShiftModifier);
+    return handled;
+}
+
+bool TDBGrid::MovesRecord(const QKeyEvent& event) const {
+    const bool ctrl = event.modifiers() & Qt::ControlModifier;
+    switch (event.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return ctrl || columns_.size() == 1;
+    default:
+        return false;
+    }
+}
+
+bool TDBGrid::HandleGridKey(QKeyEvent& event) {
     TDataSet* ds = link_.DataSet();
     const bool ctrl = event.modifiers() & Qt::ControlModifier;
     const bool alt = event.modifiers() & Qt::AltModifier;
@@ -259,6 +284,16 @@ bool TDBGrid::HandleKey(QKeyEvent& event) {
         return true;
     case Qt::Key_F2:
         ShowEditor();
+        return true;
+    case Qt::Key_F:
+        if (!ctrl)
+            return false;
+        ShowFindBar();
+        return true;
+    case Qt::Key_C:
+        if (!ctrl || editorMode_)
+            return false;
+        CopyCell();
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -369,13 +404,14 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
     }
     const int row = RowAt(pos.y());
     const int col = ColumnAt(pos.x());
-    if (row < 0 || !link_.Active() || row >= link_.RecordCount())
+    if (row < 0 || !Shows() || row >= link_.RecordCount())
         return;
-    PresentErrors([&] { ClickCell(col, row, col == -1); });
+    PresentErrors([&] { ClickCell(col, row, col == -1, event->modifiers()); });
 }
 
-void TDBGrid::ClickCell(int col, int row, bool indicator) {
-    const bool wasCurrent = !indicator && row == link_.ActiveRow() && col == col_;
+void TDBGrid::ClickCell(int col, int row, bool indicator, Qt::KeyboardModifiers modifiers) {
+    const bool marking = MultiSelect() && (modifiers & (Qt::ControlModifier | Qt::ShiftModifier));
+    const bool wasCurrent = !indicator && !marking && row == link_.ActiveRow() && col == col_;
     UpdateData();
     HideEditor();
     const int distance = row - link_.ActiveRow();
@@ -383,6 +419,10 @@ void TDBGrid::ClickCell(int col, int row, bool indicator) {
         link_.DataSet()->MoveBy(distance);
     if (!indicator && col >= 0)
         SetSelectedIndex(col);
+    if (MultiSelect() && (modifiers & Qt::ControlModifier))
+        ToggleCurrentRow();
+    else
+        SelectAfterMove(modifiers & Qt::ShiftModifier);
     if (wasCurrent)
         ShowEditor();
 }
@@ -455,7 +495,7 @@ void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TDBGrid::wheelEvent(QWheelEvent* event) {
     const int steps = event->angleDelta().y() / 120;
-    if (steps != 0 && link_.Active())
+    if (steps != 0 && Shows())
         PresentErrors([&] { link_.DataSet()->MoveBy(-steps); });
     event->accept();
 }
@@ -487,7 +527,7 @@ void TDBGrid::focusOutEvent(QFocusEvent* event) {
 }
 
 void TDBGrid::GridExit() {
-    if (!link_.Active())
+    if (!Shows())
         return;
     const bool done = PresentErrors([&] {
         TDataSet* ds = link_.DataSet();

@@ -38,7 +38,7 @@ Qt::Alignment TextAlignment(TAlignment a) {
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-enum class TIndicator { Arrow, Edit, Insert };
+enum class TIndicator { Arrow, Edit, Insert, MultiDot, MultiArrow };
 
 // The indicator images, drawn in a 6 x 11 box centred in the cell.
 void PaintIndicatorGlyph(QPainter& p, const QRect& cell, TIndicator kind, const QColor& ink) {
@@ -59,6 +59,15 @@ void PaintIndicatorGlyph(QPainter& p, const QRect& cell, TIndicator kind, const 
         p.drawRect(QRectF(1, 1, 4, 1));
         p.drawRect(QRectF(1, 9, 4, 1));
         break;
+    case TIndicator::MultiDot:
+        p.drawEllipse(QRectF(1, 4, 4, 4));
+        break;
+    case TIndicator::MultiArrow: {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(ink, 1));
+        p.drawPolygon(QPolygonF{{{1.5, 2}, {1.5, 9}, {5, 5.5}}});
+        break;
+    }
     case TIndicator::Insert: {
         p.setBrush(Qt::NoBrush);
         QPen pen(ink, 1.2);
@@ -117,11 +126,11 @@ void TDBGrid::PaintTitles(QPainter& p) {
 void TDBGrid::PaintRows(QPainter& p) {
     const QPalette& pal = palette();
     const int rows = ShownRowCount();
-    const int current = link_.Active() ? link_.ActiveRow() : -1;
+    const int current = Shows() ? link_.ActiveRow() : -1;
     const QColor line = pal.color(QPalette::Mid);
     const int top = TitleHeight() + (options_.Contains(dgTitles) ? 1 : 0);
     const int shown = std::min(rows, visibleRows_ + 1);
-    const bool reading = link_.Active() && link_.RecordCount() > 0;
+    const bool reading = Shows() && link_.RecordCount() > 0;
 
     // Fields read the row being painted; the scope puts the current one back.
     std::optional<TActiveRowScope> scope;
@@ -129,17 +138,21 @@ void TDBGrid::PaintRows(QPainter& p) {
         scope.emplace(link_);
 
     p.setFont(font());
+    const bool marks = MultiSelect() && reading && !selected_.empty();
     for (int row = 0; row < shown; ++row) {
         const int y = top + row * rowHeight_;
-        if (options_.Contains(dgIndicator))
-            PaintIndicator(p, QRect(0, y, kIndicatorWidth, rowHeight_), row == current ? row : -1);
-        if (reading && row < link_.RecordCount())
+        const bool record = reading && row < link_.RecordCount();
+        if (record)
             link_.SetActiveRow(row);
+        const bool selected = marks && record && IsRowSelected(link_.DataSet()->Bookmark());
+        if (options_.Contains(dgIndicator))
+            PaintIndicator(p, QRect(0, y, kIndicatorWidth, rowHeight_), row == current ? row : -1,
+                           selected);
         for (int c = leftCol_; c < static_cast<int>(columns_.size()); ++c) {
             const QRect cell = CellRect(c, row);
             if (cell.left() > viewport()->width())
                 break;
-            PaintCell(p, cell, c, reading && row < link_.RecordCount() ? row : -1, row == current);
+            PaintCell(p, cell, c, record ? row : -1, row == current, selected);
             if (options_.Contains(dgColLines)) {
                 p.setPen(line);
                 p.drawLine(cell.right() + 1, y, cell.right() + 1, y + rowHeight_ - 1);
@@ -152,27 +165,33 @@ void TDBGrid::PaintRows(QPainter& p) {
     }
 }
 
-void TDBGrid::PaintIndicator(QPainter& p, const QRect& cell, int row) {
+void TDBGrid::PaintIndicator(QPainter& p, const QRect& cell, int row, bool selected) {
     const QPalette& pal = palette();
     p.fillRect(cell, pal.color(QPalette::Button));
     p.setPen(pal.color(QPalette::Dark));
     p.drawLine(cell.right() + 1, cell.top(), cell.right() + 1, cell.bottom());
-    if (row < 0 || !link_.Active())
+    if (!Shows() || (row < 0 && !selected))
         return;
-    TIndicator kind = TIndicator::Arrow;
-    if (link_.DataSet()->State() == stEdit)
+    // A selected record that is not the current one shows a dot; the
+    // current one an outlined arrow when selected, its edit state otherwise.
+    TIndicator kind = selected ? TIndicator::MultiArrow : TIndicator::Arrow;
+    if (row < 0)
+        kind = TIndicator::MultiDot;
+    else if (link_.DataSet()->State() == stEdit)
         kind = TIndicator::Edit;
     else if (link_.DataSet()->State() == stInsert)
         kind = TIndicator::Insert;
     PaintIndicatorGlyph(p, cell, kind, pal.color(QPalette::ButtonText));
 }
 
-void TDBGrid::PaintCell(QPainter& p, const QRect& cell, int col, int row, bool current) {
+void TDBGrid::PaintCell(QPainter& p, const QRect& cell, int col, int row, bool current,
+                        bool selected) {
     const QPalette& pal = palette();
     const bool focused = IsFocusedGrid();
     const bool selectedCell = current && (col == col_ || options_.Contains(dgRowSelect));
     const bool highlight =
-        selectedCell && !editorMode_ && (focused || options_.Contains(dgAlwaysShowSelection));
+        (selected && !(current && editorMode_ && col == col_)) ||
+        (selectedCell && !editorMode_ && (focused || options_.Contains(dgAlwaysShowSelection)));
     QColor back = pal.color(QPalette::Base);
     QColor ink = pal.color(QPalette::Text);
     if (highlight) {

@@ -1,6 +1,8 @@
 #include "controls/DBGrids.h"
 
+#include "base/Exception.h"
 #include "controls/ControlDialogs.h"
+#include "controls/GridFindBar.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -8,6 +10,11 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
+
+TGridCaptions& GridCaptions() {
+    static TGridCaptions captions;
+    return captions;
+}
 
 TDBGridOptions DefaultGridOptions() {
     TDBGridOptions o{dgEditing,  dgTitles, dgIndicator,     dgColumnResize, dgColLines,
@@ -83,37 +90,9 @@ TDBGrid::TDBGrid(QWidget* parent)
     verticalScrollBar()->setRange(0, 2);
     verticalScrollBar()->setPageStep(1);
     horizontalScrollBar()->setSingleStep(1);
-    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int action) {
-        PresentErrors([&] {
-            TDataSet* ds = link_.Active() ? link_.DataSet() : nullptr;
-            if (!ds)
-                return;
-            switch (action) {
-            case QAbstractSlider::SliderSingleStepAdd:
-                ds->MoveBy(1);
-                break;
-            case QAbstractSlider::SliderSingleStepSub:
-                ds->MoveBy(-1);
-                break;
-            case QAbstractSlider::SliderPageStepAdd:
-                ds->MoveBy(visibleRows_);
-                break;
-            case QAbstractSlider::SliderPageStepSub:
-                ds->MoveBy(-visibleRows_);
-                break;
-            case QAbstractSlider::SliderToMinimum:
-                ds->First();
-                break;
-            case QAbstractSlider::SliderToMaximum:
-                ds->Last();
-                break;
-            default:
-                break;
-            }
-        });
-        // The bar shows where the dataset is, not where the slider was put.
-        QTimer::singleShot(0, this, [this] { UpdateScrollBars(); });
-    });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this](int action) { VerticalBarAction(action); });
+    CreateExtras();
     resize(320, 120);
     LayoutChanged();
 }
@@ -132,6 +111,8 @@ void TDBGrid::SetDataSource(TDataSource* source) {
 
 void TDBGrid::SetOptions(TDBGridOptions options) {
     options_ = options;
+    if (!MultiSelect())
+        selected_.clear();
     if (options_.Contains(dgAlwaysShowEditor) && CanEditShow())
         ShowEditor();
     LayoutChanged();
@@ -156,7 +137,7 @@ TField* TDBGrid::SelectedField() const {
 }
 
 int TDBGrid::ShownRowCount() const {
-    return std::max(1, link_.Active() ? link_.RecordCount() : 0);
+    return std::max(1, Shows() ? link_.RecordCount() : 0);
 }
 
 // --- columns and layout -------------------------------------------------------
@@ -164,7 +145,7 @@ int TDBGrid::ShownRowCount() const {
 void TDBGrid::BuildColumns() {
     TField* current = SelectedField();
     columns_.clear();
-    TDataSet* ds = link_.Active() ? link_.DataSet() : nullptr;
+    TDataSet* ds = Shows() ? link_.DataSet() : nullptr;
     const QFontMetrics fm(font());
     const QFontMetrics tfm(titleFont_);
     const bool titles = options_.Contains(dgTitles);
@@ -242,8 +223,28 @@ void TDBGrid::UpdateScrollBars() {
     h->setPageStep(1);
     h->setValue(leftCol_);
 
+    UpdateVerticalBar();
+}
+
+// Once every row is fetched the record number says where the current record
+// stands, and the bar shows it (the thumb a page of rows long). Before that
+// nobody knows how many rows follow: the bar has three positions, at the
+// first record, somewhere between, at the end.
+void TDBGrid::UpdateVerticalBar() {
     QScrollBar* v = verticalScrollBar();
-    TDataSet* ds = link_.Active() ? link_.DataSet() : nullptr;
+    TDataSet* ds = Shows() ? link_.DataSet() : nullptr;
+    const int count = ds ? ds->RecordCount() : 0;
+    const int number = ds && ds->State() != stInsert ? ds->RecordNumber() : 0;
+    sequenced_ = ds && !ds->IsEmpty() && ds->IsSequenced() && number > 0 && count > 1;
+    if (sequenced_) {
+        v->setRange(0, count - 1);
+        v->setPageStep(std::max(1, visibleRows_));
+        v->setSingleStep(1);
+        v->setValue(std::clamp(number - 1, 0, count - 1));
+        return;
+    }
+    v->setRange(0, 2);
+    v->setPageStep(1);
     if (!ds || ds->IsEmpty())
         v->setValue(0);
     else if (ds->AtEnd())
@@ -252,6 +253,51 @@ void TDBGrid::UpdateScrollBars() {
         v->setValue(0);
     else
         v->setValue(1);
+}
+
+void TDBGrid::VerticalBarAction(int action) {
+    QScrollBar* v = verticalScrollBar();
+    const int target = v->sliderPosition();
+    PresentErrors([&] {
+        TDataSet* ds = Shows() ? link_.DataSet() : nullptr;
+        if (!ds)
+            return;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd:
+            ds->MoveBy(1);
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            ds->MoveBy(-1);
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            ds->MoveBy(visibleRows_);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            ds->MoveBy(-visibleRows_);
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            ds->First();
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            ds->Last();
+            break;
+        case QAbstractSlider::SliderMove:
+            // Dragging the thumb means a record only where the bar counts them.
+            if (sequenced_ && ds->RecordNumber() > 0) {
+                if (target <= v->minimum())
+                    ds->First();
+                else if (target >= v->maximum())
+                    ds->Last();
+                else
+                    ds->MoveBy(target + 1 - ds->RecordNumber());
+            }
+            break;
+        default:
+            break;
+        }
+    });
+    // The bar shows where the dataset is, not where the slider was put.
+    QTimer::singleShot(0, this, [this] { UpdateScrollBars(); });
 }
 
 void TDBGrid::scrollContentsBy(int, int) {
@@ -329,6 +375,7 @@ void TDBGrid::MakeColumnVisible(int col) {
 
 void TDBGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    PlaceFindBar();
     PresentErrors([&] { UpdateBufferRows(); });
     MakeColumnVisible(col_);
     PlaceEditor();
@@ -348,12 +395,22 @@ void TDBGrid::changeEvent(QEvent* event) {
 // --- link hooks ---------------------------------------------------------------
 
 void TDBGrid::LinkActive() {
-    if (!link_.Active())
+    TDataSet* ds = link_.Active() ? link_.DataSet() : nullptr;
+    // Rows that can be read only once cannot be scrolled back to.
+    refused_ = ds && ds->IsUniDirectional();
+    if (!Shows()) {
         HideEditor();
+        selected_.clear();
+    }
+    lastCount_ = ds && !refused_ ? ds->RecordCount() : 0;
+    inserting_ = false;
     LayoutChanged();
+    if (refused_)
+        throw EDatabaseError(QStringLiteral("Operation not allowed on a unidirectional dataset"));
 }
 
 void TDBGrid::DataSetChanged() {
+    SelectionMaybeStale();
     UpdateScrollBars();
     LoadEditorText();
     PlaceEditor();
@@ -403,6 +460,12 @@ void TDBGrid::EditingChanged() {
     if (!link_.Editing()) {
         editModified_ = false;
         appended_ = false;
+        // A record inserted into the cache moves the marks of those after it.
+        if (inserting_)
+            selected_.clear();
+        inserting_ = false;
+    } else if (TDataSet* ds = link_.DataSet(); ds && ds->State() == stInsert) {
+        inserting_ = true;
     }
     viewport()->update(QRect(0, 0, kIndicatorWidth + 1, viewport()->height()));
 }
@@ -421,7 +484,7 @@ void TDBGrid::FocusField(TField* field) {
 bool TDBGrid::CanEditShow() const {
     if (!options_.Contains(dgEditing) || options_.Contains(dgRowSelect) || readOnly_)
         return false;
-    if (!link_.Active() || link_.ReadOnly())
+    if (!Shows() || link_.ReadOnly())
         return false;
     if (col_ < 0 || col_ >= static_cast<int>(columns_.size()))
         return false;
@@ -476,7 +539,7 @@ void TDBGrid::HideEditor() {
 void TDBGrid::PlaceEditor() {
     if (!editorMode_)
         return;
-    const QRect cell = CellRect(col_, link_.Active() ? link_.ActiveRow() : 0);
+    const QRect cell = CellRect(col_, Shows() ? link_.ActiveRow() : 0);
     if (cell.isNull()) {
         editor_->setGeometry(-1000, -1000, 10, 10);
         return;
@@ -487,7 +550,7 @@ void TDBGrid::PlaceEditor() {
 void TDBGrid::LoadEditorText() {
     TField* f = SelectedField();
     QString text;
-    if (f && link_.Active())
+    if (f && Shows())
         PresentErrors([&] { text = f->Text(); });
     editText_ = text;
     editModified_ = false;
@@ -503,7 +566,7 @@ void TDBGrid::UpdateData() {
     if (!editModified_)
         return;
     TField* f = SelectedField();
-    if (!f || !link_.Active()) {
+    if (!f || !Shows()) {
         editModified_ = false;
         return;
     }

@@ -12,10 +12,14 @@
 #include <QFont>
 #include <QLineEdit>
 #include <functional>
+#include <set>
 #include <vector>
 
 class QFontMetrics;
+class QMenu;
+class QAction;
 class TDBGrid;
+class TGridFindBar;
 
 enum TDBGridOption {
     dgEditing,
@@ -60,6 +64,23 @@ private:
 // The options of a new grid; a system whose language is Korean also gets
 // dgAlwaysShowEditor.
 TDBGridOptions DefaultGridOptions();
+
+// The captions of what every grid adds for its user: the context menu, the
+// find bar and the export's dialogs. They are caption keys until the shell
+// sets their translations.
+struct TGridCaptions {
+    QString CopyCell = QStringLiteral("_COPY_CELL_");
+    QString CopyRow = QStringLiteral("_COPY_ROW_");
+    QString ExportCsv = QStringLiteral("_EXPORT_CSV_");
+    QString Find = QStringLiteral("_FIND_");
+    QString FindNext = QStringLiteral("_FIND_NEXT_");
+    QString FindPrevious = QStringLiteral("_FIND_PREVIOUS_");
+    QString CloseFind = QStringLiteral("_CLOSE_FIND_");
+    QString NoMatch = QStringLiteral("_NO_MATCH_");
+    QString RowsWritten = QStringLiteral("_ROWS_WRITTEN_");
+    QString Cancel = QStringLiteral("_CANCEL_");
+};
+TGridCaptions& GridCaptions();
 
 // Column width arithmetic. Qt fonts have no overhang, so it counts as 0.
 // A field's column: "0"-width x DisplayWidth + 4, at least the title + 4.
@@ -135,6 +156,32 @@ public:
 
     std::function<void(TDBGrid&)> OnDblClick;
 
+    // What the context menu offers: the current cell's text, the current
+    // row's texts separated by tabs (as a spreadsheet pastes them), and every
+    // row of the dataset as a CSV file the user names.
+    QMenu* ContextMenu() const { return menu_; }
+    void CopyCell();
+    void CopyRow();
+    void ExportToCsv();
+    // Every row into path, with a progress dialog whose Cancel leaves no
+    // file; returns false when cancelled.
+    bool ExportToCsvFile(const QString& path);
+    // The find bar (Ctrl+F) and its search in the current column.
+    TGridFindBar* FindBar() const { return findBar_; }
+    void ShowFindBar();
+    bool FindInColumn(const QString& text, bool backwards);
+    void PlaceFindBar();
+    // Takes the captions of GridCaptions() again.
+    void TranslateCaptions();
+
+    // dgMultiSelect: the marks (bookmarks) of the selected records. Ctrl+click
+    // adds or removes a record, Shift+click and Shift with the moving keys
+    // select the records from the anchor to the current one, a plain move or
+    // click starts anew.
+    const std::set<int>& SelectedRows() const { return selected_; }
+    void ClearSelection();
+    bool IsRowSelected(int bookmark) const { return selected_.count(bookmark) > 0; }
+
     // The shown columns and the current one.
     const std::vector<TColumn>& Columns() const { return columns_; }
     int SelectedIndex() const { return col_; }
@@ -175,10 +222,16 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     friend class TGridDataLink;
     friend class TInplaceEdit;
+
+    // The link is active and its dataset is one the grid may show.
+    bool Shows() const { return link_.Active() && !refused_; }
+
+    void CreateExtras();
 
     // Link hooks.
     void LinkActive();
@@ -194,6 +247,8 @@ private:
     void UpdateRowMetrics();
     void UpdateBufferRows();
     void UpdateScrollBars();
+    void UpdateVerticalBar();
+    void VerticalBarAction(int action);
     void MakeColumnVisible(int col);
     int FirstVisibleColumn() const { return leftCol_; }
     int ColumnAt(int x) const;
@@ -224,6 +279,8 @@ private:
 
     // Keys (the grid's and those the editor hands over); true when handled.
     bool HandleKey(QKeyEvent& event);
+    bool HandleGridKey(QKeyEvent& event);
+    bool MovesRecord(const QKeyEvent& event) const;
     void KeyMove(int distance);
     void NextRow();
     void PriorRow();
@@ -232,8 +289,16 @@ private:
     void TypeChar(const QString& text);
     int NextColumn(int from, int step) const;
 
+    // Multi-select: the anchor and the range to the current record.
+    bool MultiSelect() const { return options_.Contains(dgMultiSelect); }
+    void SelectRange(int from, int to);
+    void ToggleCurrentRow();
+    // After a move: Shift extends from the anchor, otherwise anew.
+    void SelectAfterMove(bool extend);
+    void SelectionMaybeStale();
+
     // Mouse.
-    void ClickCell(int col, int row, bool indicator);
+    void ClickCell(int col, int row, bool indicator, Qt::KeyboardModifiers modifiers = {});
     int ResizeColumnAt(const QPoint& pos) const;
     void ResizeColumn(int col, int pixels);
     void MoveColumn(int from, int to);
@@ -242,8 +307,8 @@ private:
     void PaintGrid(QPainter& p, const QRect& dirty);
     void PaintTitles(QPainter& p);
     void PaintRows(QPainter& p);
-    void PaintIndicator(QPainter& p, const QRect& cell, int row);
-    void PaintCell(QPainter& p, const QRect& cell, int col, int row, bool current);
+    void PaintIndicator(QPainter& p, const QRect& cell, int row, bool selected);
+    void PaintCell(QPainter& p, const QRect& cell, int col, int row, bool current, bool selected);
 
     TGridDataLink link_;
     TInplaceEdit* editor_;
@@ -262,6 +327,19 @@ private:
     bool appended_ = false; // the pending new record was appended by the grid
     QString editText_;      // the field text the editor was loaded with
     bool layingOut_ = false;
+    bool refused_ = false;   // a unidirectional dataset: shown as closed
+    bool sequenced_ = false; // the vertical bar tells record numbers
+
+    std::set<int> selected_;
+    int anchor_ = 0;
+    int lastCount_ = 0;
+    bool inserting_ = false;
+
+    QMenu* menu_ = nullptr;
+    QAction* copyCellAct_ = nullptr;
+    QAction* copyRowAct_ = nullptr;
+    QAction* exportAct_ = nullptr;
+    TGridFindBar* findBar_ = nullptr;
 
     // Title drags: resizing a column's right edge or moving a column.
     int resizeCol_ = -1;

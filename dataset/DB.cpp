@@ -79,7 +79,15 @@ void TDataSet::OpenDataSet() {
     ClearBuffers();
     UpdateWindowSize();
     atBegin_ = true;
-    SetState(stBrowse);
+    try {
+        SetState(stBrowse);
+    } catch (...) {
+        // A control refused the open dataset: it does not stay half open
+        // behind the error, with some controls told and others not.
+        SetState(stInactive);
+        CloseCursor();
+        throw;
+    }
     DoAfterOpen();
     if (!IsEmpty())
         DoAfterScroll();

@@ -115,7 +115,9 @@ enum TBookmarkFlag { bfCurrent, bfBOF, bfEOF, bfInserted };
 // The error events' answer (Edit, Post, Delete).
 enum TDataAction { daFail, daAbort, daRetry };
 
-enum TLocateOption : uint8_t { loCaseInsensitive = 1, loPartialKey = 2 };
+// loNext / loPrior: search from the record after / before the current one,
+// forward / backward, instead of from the first record.
+enum TLocateOption : uint8_t { loCaseInsensitive = 1, loPartialKey = 2, loNext = 4, loPrior = 8 };
 using TLocateOptions = uint8_t;
 
 using TRecordBuffer = char*;
@@ -536,6 +538,14 @@ public:
     virtual int RecordNumber() const { return 0; }
     // Whether record numbers cover the whole result (scroll bars).
     virtual bool IsSequenced() const { return false; }
+    // A mark of the current record that GotoBookmark returns to: its record
+    // number (0 when there is none, as for a new record).
+    int Bookmark() const { return RecordNumber(); }
+    // Makes the marked record current, keeping its row on screen when it is
+    // shown. A pending edit is finished first.
+    void GotoBookmark(int bookmark);
+    // Rows can be read only forwards, once; controls that scroll refuse it.
+    virtual bool IsUniDirectional() const { return false; }
     virtual bool Locate(const QString& keyFields, const Variant& keyValues, TLocateOptions options);
 
     // Editing (the storage's primitives do the work).

@@ -306,6 +306,14 @@ void TDataSet::Resync(bool exact, bool center) {
     DataEvent(dnDataSetChange);
 }
 
+void TDataSet::GotoBookmark(int bookmark) {
+    CheckActive();
+    if (bookmark <= 0 || IsEmpty())
+        return;
+    EnsureBrowse();
+    GoToRecordNumber(bookmark, false);
+}
+
 void TDataSet::GoToRecordNumber(int number, bool center) {
     if (RecordNumber() == number && !atBegin_ && !atEnd_)
         return;

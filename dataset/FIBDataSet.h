@@ -102,6 +102,7 @@ public:
     int RecordCount() const override;
     int RecordNumber() const override;
     bool IsSequenced() const override { return AllFetched(); }
+    bool IsUniDirectional() const override { return UniDirectional; }
     bool Locate(const QString& keyFields, const Variant& keyValues,
                 TLocateOptions options) override;
     // Rows the select would return, counted on the server (0 when the

@@ -101,7 +101,12 @@ bool TFIBCustomDataSet::Locate(const QString& keyFields, const Variant& keyValue
     for (TField* f : fields)
         columns.push_back(FieldColumn(f));
 
-    for (int i = 0;; ++i) {
+    // From the first record, or on from the current one in either direction.
+    const int step = (options & loPrior) ? -1 : 1;
+    int start = 0;
+    if (options & (loNext | loPrior))
+        start = RecordNumber() - 1 + step;
+    for (int i = start; i >= 0; i += step) {
         if (i >= FetchedCount() && !FetchNext())
             break;
         if (!RecordVisible(i))

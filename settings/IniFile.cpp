@@ -2,7 +2,7 @@
 
 #include "base/Format.h"
 #include "base/TextCodec.h"
-#include "settings/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -55,7 +55,16 @@ const QStringList kKeys = {"_MAIN_FORM_",
                            "_CANCEL_",
                            "_DB_CONNECTION_ERROR_",
                            "_EXIT_CONFIRMATION_",
-                           "_EXIT_WITHOUT_SAVING_"};
+                           "_EXIT_WITHOUT_SAVING_",
+                           "_COPY_CELL_",
+                           "_COPY_ROW_",
+                           "_EXPORT_CSV_",
+                           "_ROWS_WRITTEN_",
+                           "_FIND_",
+                           "_FIND_NEXT_",
+                           "_FIND_PREVIOUS_",
+                           "_CLOSE_FIND_",
+                           "_NO_MATCH_"};
 
 TEST(BundledLanguages, EveryFileTranslatesEveryKeyAndNothingElse) {
     for (const char* language : {"English", "Українська", "Русский"}) {

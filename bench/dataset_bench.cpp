@@ -12,8 +12,8 @@
 //   them with db/make-demo <database> --large and db/make-demo <database>)
 // User and password come from ISC_USER / ISC_PASSWORD (SYSDBA / tarnwheel).
 
+#include "bare_fetch.h"
 #include "dataset/pFIBDataSet.h"
-#include "fib/FIBDatabase.h"
 
 #include <QElapsedTimer>
 #include <atomic>
@@ -71,11 +71,6 @@ const QStringList kSelect = {"SELECT ",
                              "INNER JOIN ",
                              "    fakultet on fakultet.f_id=student.f_id"};
 
-QString Env(const char* name, const char* fallback) {
-    const char* v = std::getenv(name);
-    return QString::fromLocal8Bit(v && *v ? v : fallback);
-}
-
 long ResidentKiB() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -85,24 +80,12 @@ long ResidentKiB() {
     return 0;
 }
 
-struct Connection {
-    explicit Connection(const QString& database) {
-        db = new TFIBDatabase(&root);
-        tr = new TFIBTransaction(&root);
-        db->SetDBName(database);
-        db->SetDBParams({QStringLiteral("lc_ctype=WIN1251"),
-                         QStringLiteral("user_name=") + Env("ISC_USER", "SYSDBA"),
-                         QStringLiteral("password=") + Env("ISC_PASSWORD", "tarnwheel")});
-        db->SetSQLDialect(3);
-        db->SetLibraryName(QStringLiteral("fbclient.dll"));
-        db->SetDefaultTransaction(tr);
-        tr->SetDefaultDatabase(db);
+// A connected benchmark connection with its transaction started.
+struct Connection : TBenchConnection {
+    explicit Connection(const QString& database) : TBenchConnection(database) {
         db->SetConnected(true);
         tr->StartTransaction();
     }
-    TComponent root;
-    TFIBDatabase* db;
-    TFIBTransaction* tr;
 };
 
 // The grid's link: 30 visible rows.
@@ -127,71 +110,6 @@ struct Watched {
     TDataSource source;
     GridLink link;
 };
-
-// The bare loop: the client library's own statement and descriptor. Adds up
-// the bytes of each row as the server sends them (VARCHAR data with its
-// length word, fixed columns whole, an indicator per nullable column).
-double FetchBare(Connection& c, long* rows, double* wireBytesPerRow) {
-    IIBClientLibrary& lib = c.db->ClientLibrary();
-    ISC_STATUS_ARRAY sv{};
-    isc_stmt_handle stmt = 0;
-    auto fail = [&](const char* what) {
-        std::fprintf(stderr, "%s failed (%ld)\n", what, static_cast<long>(sv[1]));
-        std::exit(2);
-    };
-    const QByteArray text = kSelect.join(QStringLiteral("\r\n")).toLatin1();
-    if (lib.isc_dsql_alloc_statement2(sv, c.db->Handle(), &stmt))
-        fail("isc_dsql_alloc_statement2");
-    std::vector<char> memory(XSQLDA_LENGTH(1));
-    auto* da = reinterpret_cast<XSQLDA*>(memory.data());
-    da->version = SQLDA_VERSION1;
-    da->sqln = 1;
-    if (lib.isc_dsql_prepare(sv, c.tr->Handle(), &stmt, 0, text.constData(), 3, da))
-        fail("isc_dsql_prepare");
-    const int n = da->sqld;
-    memory.assign(XSQLDA_LENGTH(n), 0);
-    da = reinterpret_cast<XSQLDA*>(memory.data());
-    da->version = SQLDA_VERSION1;
-    da->sqln = static_cast<ISC_SHORT>(n);
-    if (lib.isc_dsql_describe(sv, &stmt, 3, da))
-        fail("isc_dsql_describe");
-    std::vector<std::vector<char>> buffers(n);
-    std::vector<ISC_SHORT> indicators(n);
-    for (int i = 0; i < n; ++i) {
-        XSQLVAR& v = da->sqlvar[i];
-        const int type = v.sqltype & ~1;
-        buffers[i].resize(type == SQL_VARYING ? v.sqllen + 2 : std::max<int>(v.sqllen, 8));
-        v.sqldata = buffers[i].data();
-        v.sqlind = &indicators[i];
-    }
-    QElapsedTimer timer;
-    timer.start();
-    if (lib.isc_dsql_execute(sv, c.tr->Handle(), &stmt, 3, nullptr))
-        fail("isc_dsql_execute");
-    long count = 0;
-    long long wire = 0;
-    ISC_STATUS status;
-    while ((status = lib.isc_dsql_fetch(sv, &stmt, 3, da)) == 0) {
-        ++count;
-        for (int i = 0; i < n; ++i) {
-            const XSQLVAR& v = da->sqlvar[i];
-            if (v.sqltype & 1)
-                wire += 2;
-            if ((v.sqltype & 1) && indicators[i] == -1)
-                continue;
-            wire += (v.sqltype & ~1) == SQL_VARYING
-                        ? 2 + *reinterpret_cast<const ISC_SHORT*>(v.sqldata)
-                        : v.sqllen;
-        }
-    }
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    if (status != 100)
-        fail("isc_dsql_fetch");
-    lib.isc_dsql_free_statement(sv, &stmt, DSQL_drop);
-    *rows = count;
-    *wireBytesPerRow = count ? static_cast<double>(wire) / count : 0;
-    return seconds;
-}
 
 // Open and the first 30-row window, best of five, in milliseconds.
 double OpenFirstWindowMs(Connection& c) {
@@ -235,7 +153,10 @@ int main(int argc, char** argv) {
         long rssDeltaKiB = 0;
         int fixedPart = 0;
         for (int round = 0; round < 3; ++round) {
-            bestBare = std::min(bestBare, FetchBare(big, &bareRows, &wirePerRow));
+            TBareFetch bare;
+            bestBare = std::min(bestBare, FetchBare(*big.db, *big.tr, kResultsSelect, &bare));
+            bareRows = bare.Rows;
+            wirePerRow = bare.WireBytesPerRow;
             Watched w(big);
             w.ds->Open();
             const long rssBefore = ResidentKiB();
@@ -295,8 +216,7 @@ int main(int argc, char** argv) {
 
         Connection little(small);
         long smallRows = 0;
-        double unused = 0;
-        FetchBare(little, &smallRows, &unused);
+        FetchBare(*little.db, *little.tr, kResultsSelect, &smallRows);
         std::printf("Open + first window of 30, %ld rows:  %.2f ms (goal < 50 ms)\n", smallRows,
                     OpenFirstWindowMs(little));
         little.tr->Commit();

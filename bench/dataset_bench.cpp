@@ -2,23 +2,29 @@
 // a bare client-library loop on the same statement in the same run:
 //   - Last (every row into the record cache) in rows per second, as a ratio
 //     of the bare loop's rate;
-//   - the record cache's bytes per row against the row's size on the wire;
+//   - the record cache's bytes per row against the row's size on the wire,
+//     and the peak resident memory Last adds (in a process of its own, so
+//     that one run's freed memory does not hide the next one's);
 //   - Open plus the first window of 30 rows, on the 1,000,000-row database
-//     and on the 100,000-row one;
+//     and on the 100,000-row one, against the bare loop's execute and first
+//     30 fetches;
 //   - allocations made by MoveBy(1) once the window is full.
 //
-//   dataset_bench [large-database [small-database]]
+//   dataset_bench [large-database [small-database]] [--runs N]
 //   (defaults: the local veltor-bench.fdb and veltor-bench-100k.fdb; create
 //   them with db/make-demo <database> --large and db/make-demo <database>)
 // User and password come from ISC_USER / ISC_PASSWORD (SYSDBA / tarnwheel).
+// Output: figures.h.
 
 #include "bare_fetch.h"
 #include "dataset/pFIBDataSet.h"
+#include "figures.h"
 
 #include <QElapsedTimer>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <new>
 #include <string>
@@ -71,13 +77,22 @@ const QStringList kSelect = {"SELECT ",
                              "INNER JOIN ",
                              "    fakultet on fakultet.f_id=student.f_id"};
 
-long ResidentKiB() {
+// A line of /proc/self/status in bytes ("VmHWM", "VmRSS").
+long long StatusBytes(const char* key) {
     std::ifstream status("/proc/self/status");
+    const std::string prefix = std::string(key) + ':';
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.rfind(prefix, 0) == 0)
+            return std::atoll(line.c_str() + prefix.size()) * 1024;
     return 0;
+}
+
+// Lets the peak resident size start again from the current one (Linux 4.0
+// on); without it the peak since the process began is what is read.
+void ResetPeakResident() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
 }
 
 // A connected benchmark connection with its transaction started.
@@ -111,28 +126,77 @@ struct Watched {
     GridLink link;
 };
 
-// Open and the first 30-row window, best of five, in milliseconds.
+// Open and the first 30-row window, in milliseconds.
 double OpenFirstWindowMs(Connection& c) {
-    double best = 1e9;
-    for (int i = 0; i < 5; ++i) {
-        Watched w(c);
-        QElapsedTimer timer;
-        timer.start();
-        w.ds->Open();
-        const double ms = timer.nsecsElapsed() / 1e6;
-        if (w.ds->WindowCount() != 30) {
-            std::fprintf(stderr, "the first window holds %d rows\n", w.ds->WindowCount());
-            std::exit(1);
-        }
-        best = std::min(best, ms);
-        w.ds->Close();
+    Watched w(c);
+    QElapsedTimer timer;
+    timer.start();
+    w.ds->Open();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    if (w.ds->WindowCount() != 30) {
+        std::fprintf(stderr, "the first window holds %d rows\n", w.ds->WindowCount());
+        std::exit(1);
     }
-    return best;
+    w.ds->Close();
+    return ms;
+}
+
+// The bare loop's floor for the same: prepare, describe, execute and 30
+// fetches, as a new dataset prepares its statement at open.
+double BareFirstWindowMs(Connection& c) {
+    TBareFetch bare;
+    QElapsedTimer timer;
+    timer.start();
+    FetchBare(*c.db, *c.tr, kResultsSelect, &bare, 30);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+const char* const kLastChildOption = "--last-child";
+
+// In a process of its own: Last on the watched dataset, its time and the
+// peak resident memory it added. Prints "seconds rows bytes".
+int RunLastChild(const QString& database) {
+    Connection c(database);
+    Watched w(c);
+    w.ds->Open();
+    ResetPeakResident();
+    const long long before = StatusBytes("VmRSS");
+    QElapsedTimer timer;
+    timer.start();
+    w.ds->Last();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const long long peak = StatusBytes("VmHWM") - before;
+    std::printf("%.6f %d %lld\n", seconds, w.ds->RecordCount(), peak);
+    return 0;
+}
+
+struct TLastRun {
+    double seconds = 0;
+    long rows = 0;
+    long long peakIncrease = 0;
+};
+
+TLastRun LastInChild(const char* self, const QString& database) {
+    const std::string command =
+        std::string("'") + self + "' " + kLastChildOption + " '" + database.toStdString() + "'";
+    FILE* child = popen(command.c_str(), "r");
+    TLastRun run;
+    if (!child ||
+        std::fscanf(child, "%lf %ld %lld", &run.seconds, &run.rows, &run.peakIncrease) != 3) {
+        std::fprintf(stderr, "the Last run printed no figures\n");
+        std::exit(1);
+    }
+    if (pclose(child) != 0)
+        std::exit(1);
+    return run;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], kLastChildOption) == 0)
+        return RunLastChild(QString::fromLocal8Bit(argv[2]));
+    const int runs = TakeRunsOption(argc, argv, 3);
     const QString large = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                    : QStringLiteral("127.0.0.1:/var/lib/firebird/3.0/data/"
                                                     "veltor-bench.fdb");
@@ -140,52 +204,51 @@ int main(int argc, char** argv) {
                                    : QStringLiteral("127.0.0.1:/var/lib/firebird/3.0/data/"
                                                     "veltor-bench-100k.fdb");
     try {
+        TFigures figures;
+        long rows = 0;
+        long smallRows = 0;
         Connection big(large);
-
-        // Last on the dataset against the bare loop, alternating, best of
-        // three each so that neither profits from a warmer server cache.
-        double bestBare = 1e9;
-        double bestLast = 1e9;
-        long bareRows = 0;
-        long lastRows = 0;
-        double wirePerRow = 0;
-        double cachePerRow = 0;
-        long rssDeltaKiB = 0;
-        int fixedPart = 0;
-        for (int round = 0; round < 3; ++round) {
+        Connection little(small);
+        FetchBare(*little.db, *little.tr, kResultsSelect, &smallRows);
+        for (int run = 0; run < runs; ++run) {
+            // Last on the dataset against the bare loop just before it.
             TBareFetch bare;
-            bestBare = std::min(bestBare, FetchBare(*big.db, *big.tr, kResultsSelect, &bare));
-            bareRows = bare.Rows;
-            wirePerRow = bare.WireBytesPerRow;
-            Watched w(big);
-            w.ds->Open();
-            const long rssBefore = ResidentKiB();
-            QElapsedTimer timer;
-            timer.start();
-            w.ds->Last();
-            bestLast = std::min(bestLast, timer.nsecsElapsed() / 1e9);
-            lastRows = w.ds->RecordCount();
-            rssDeltaKiB = ResidentKiB() - rssBefore;
-            cachePerRow = static_cast<double>(w.ds->Cache().MemoryUsed()) / lastRows;
-            fixedPart = w.ds->Layout().FixedSize();
+            const double bareSeconds = FetchBare(*big.db, *big.tr, kResultsSelect, &bare);
+            double lastSeconds = 0;
+            double cachePerRow = 0;
+            {
+                Watched w(big);
+                w.ds->Open();
+                QElapsedTimer timer;
+                timer.start();
+                w.ds->Last();
+                lastSeconds = timer.nsecsElapsed() / 1e9;
+                rows = w.ds->RecordCount();
+                cachePerRow = static_cast<double>(w.ds->Cache().MemoryUsed()) / rows;
+            }
+            if (rows != bare.Rows) {
+                std::fprintf(stderr, "row counts differ: %ld / %ld\n", rows, bare.Rows);
+                return 1;
+            }
+            figures.Add("bare_fetch", "rows/s", bare.Rows / bareSeconds);
+            figures.Add("dataset_last", "rows/s", rows / lastSeconds);
+            figures.Add("dataset_last_vs_bare", "ratio", bareSeconds / lastSeconds);
+            figures.Add("dataset_cache_bytes_per_row", "B", cachePerRow);
+            figures.Add("wire_bytes_per_row", "B", bare.WireBytesPerRow);
+            figures.Add("dataset_cache_vs_wire", "ratio", cachePerRow / bare.WireBytesPerRow);
+            figures.Add("dataset_cache_all_rows", "MB", cachePerRow * rows / 1e6);
+
+            // The peak resident memory Last adds, in a fresh process.
+            const TLastRun child = LastInChild(argv[0], large);
+            figures.Add("dataset_peak_rss_increase", "MB", child.peakIncrease / 1e6);
+            figures.Add("dataset_peak_bytes_per_row", "B",
+                        static_cast<double>(child.peakIncrease) / child.rows);
+
+            figures.Add("dataset_open_first_window_1m", "ms", OpenFirstWindowMs(big));
+            figures.Add("bare_first_window_1m", "ms", BareFirstWindowMs(big));
+            figures.Add("dataset_open_first_window_100k", "ms", OpenFirstWindowMs(little));
+            figures.Add("bare_first_window_100k", "ms", BareFirstWindowMs(little));
         }
-        if (lastRows != bareRows) {
-            std::fprintf(stderr, "row counts differ: %ld / %ld\n", lastRows, bareRows);
-            return 1;
-        }
-        const double lastRate = lastRows / bestLast;
-        const double bareRate = bareRows / bestBare;
-        std::printf("rows:                           %ld\n", lastRows);
-        std::printf("Last into the cache:            %.0f rows/s\n", lastRate);
-        std::printf("client library loop:            %.0f rows/s\n", bareRate);
-        std::printf("ratio (goal >= 0.9):            %.3f\n", lastRate / bareRate);
-        std::printf("cache bytes per row:            %.1f (fixed part %d)\n", cachePerRow,
-                    fixedPart);
-        std::printf("row size on the wire:           %.1f bytes\n", wirePerRow);
-        std::printf("cache / wire:                   %.2f\n", cachePerRow / wirePerRow);
-        std::printf("cache for all rows:             %.1f MB (goal <= 154 MB)\n",
-                    cachePerRow * lastRows / 1e6);
-        std::printf("resident growth during Last:    %.1f MB\n", rssDeltaKiB / 1024.0);
 
         // MoveBy(1) over cached rows and over rows still to be fetched.
         {
@@ -203,23 +266,17 @@ int main(int argc, char** argv) {
             for (int i = 0; i < fetchMoves; ++i)
                 w.ds->MoveBy(1);
             const long cached = g_allocations.load() - before;
-            std::printf("allocations per MoveBy(1), rows already cached:  %.4f\n",
+            figures.Add("allocations_per_move_cached", "count",
                         static_cast<double>(cached) / fetchMoves);
-            std::printf("allocations per MoveBy(1), rows being fetched:   %.4f"
-                        " (cache blocks)\n",
+            figures.Add("allocations_per_move_fetching", "count",
                         static_cast<double>(fetching) / fetchMoves);
         }
-
-        std::printf("Open + first window of 30, %ld rows:  %.2f ms (goal < 50 ms)\n", lastRows,
-                    OpenFirstWindowMs(big));
         big.tr->Commit();
-
-        Connection little(small);
-        long smallRows = 0;
-        FetchBare(*little.db, *little.tr, kResultsSelect, &smallRows);
-        std::printf("Open + first window of 30, %ld rows:  %.2f ms (goal < 50 ms)\n", smallRows,
-                    OpenFirstWindowMs(little));
         little.tr->Commit();
+        std::printf("# dataset_bench: the results dataset against the bare client-library loop\n");
+        std::printf("# %ld and %ld rows; %d runs; cache growth in blocks of 32 records\n", rows,
+                    smallRows, runs);
+        figures.Print();
         return 0;
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().toLocal8Bit().constData());

@@ -28,6 +28,7 @@
 #include <fstream>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -244,10 +245,14 @@ int main(int argc, char** argv) {
             figures.Add("dataset_peak_bytes_per_row", "B",
                         static_cast<double>(child.peakIncrease) / child.rows);
 
-            figures.Add("dataset_open_first_window_1m", "ms", OpenFirstWindowMs(big));
-            figures.Add("bare_first_window_1m", "ms", BareFirstWindowMs(big));
-            figures.Add("dataset_open_first_window_100k", "ms", OpenFirstWindowMs(little));
-            figures.Add("bare_first_window_100k", "ms", BareFirstWindowMs(little));
+            for (auto [c, size] : {std::pair{&big, "1m"}, std::pair{&little, "100k"}}) {
+                const double bareMs = BareFirstWindowMs(*c);
+                const double openMs = OpenFirstWindowMs(*c);
+                figures.Add(std::string("dataset_open_first_window_") + size, "ms", openMs);
+                figures.Add(std::string("bare_first_window_") + size, "ms", bareMs);
+                figures.Add(std::string("dataset_open_first_window_") + size + "_vs_bare", "ratio",
+                            openMs / bareMs);
+            }
         }
 
         // MoveBy(1) over cached rows and over rows still to be fetched.

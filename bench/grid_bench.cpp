@@ -8,7 +8,7 @@
 // dataset moving a page at a time under a plain 30-row link, and by the bare
 // client-library loop. The ratios say what the grid adds.
 //
-//   grid_bench [host:database] [--runs N] [--pagedown-rows N]
+//   grid_bench [host:database] [--runs N] [--pagedown-rows N] [--screenshot file.png]
 //
 // The default database is the local veltor-bench.fdb (db/make-demo <database>
 // --large). User and password come from ISC_USER / ISC_PASSWORD.
@@ -96,7 +96,7 @@ struct TGridRun {
     long reached = 0;
 };
 
-TGridRun RunGrid(TModel& m, long rows) {
+TGridRun RunGrid(TModel& m, long rows, const QString& screenshot) {
     TGridRun run;
     TCountingGrid grid;
     grid.resize(599, 600); // the results view's width
@@ -122,6 +122,8 @@ TGridRun RunGrid(TModel& m, long rows) {
     grid.activateWindow();
     grid.setFocus();
     QCoreApplication::processEvents();
+    if (!screenshot.isEmpty())
+        grid.grab().save(screenshot);
 
     // A full repaint, averaged over a few so that the clock's grain is small.
     const int repaints = 20;
@@ -198,9 +200,12 @@ int main(int argc, char** argv) {
     const int runs = TakeRunsOption(argc, argv, 3);
     long pageDownRows = 100000;
     QString database = BenchDatabaseName(0, nullptr);
+    QString screenshot;
     for (int i = 1; i < argc; ++i) {
         if (qstrcmp(argv[i], "--pagedown-rows") == 0 && i + 1 < argc)
             pageDownRows = std::max(1L, std::atol(argv[++i]));
+        else if (qstrcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
+            screenshot = QString::fromLocal8Bit(argv[++i]);
         else
             database = QString::fromLocal8Bit(argv[i]);
     }
@@ -215,7 +220,7 @@ int main(int argc, char** argv) {
         for (int run = 0; run < runs; ++run) {
             // The three over the same rows, one after the other, so that all
             // see the same state of the machine and of the server's cache.
-            const TGridRun grid = RunGrid(m, pageDownRows);
+            const TGridRun grid = RunGrid(m, pageDownRows, run == 0 ? screenshot : QString());
             reached = grid.reached;
             const std::vector<double> pages = RunDataSetPages(m, reached);
             TBareFetch bare;

@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -172,10 +173,18 @@ void WaitForPaint(const TPaintCountingView& view, int before) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+// CPU time of the process in milliseconds.
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
 struct ViewRun {
     double openMs = 0;
     double repaintMs = 0;
     std::vector<double> keyMs;
+    std::vector<double> keyCpuMs;
     int rowsPerPage = 0;
     int reachedRow = 0;
 };
@@ -215,6 +224,7 @@ ViewRun RunView(const QSqlDatabase& db, int rows) {
     while (view.currentIndex().row() < rows - 1 && stuck < 3) {
         const int rowBefore = view.currentIndex().row();
         const int paintsBefore = view.paints;
+        const double cpu = ProcessCpuMs();
         timer.restart();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
         QCoreApplication::sendEvent(&view, &press);
@@ -222,6 +232,7 @@ ViewRun RunView(const QSqlDatabase& db, int rows) {
         QCoreApplication::sendEvent(&view, &release);
         WaitForPaint(view, paintsBefore);
         run.keyMs.push_back(timer.nsecsElapsed() / 1e6);
+        run.keyCpuMs.push_back(ProcessCpuMs() - cpu);
         stuck = view.currentIndex().row() == rowBefore ? stuck + 1 : 0;
     }
     run.reachedRow = view.currentIndex().row() + 1;
@@ -261,7 +272,7 @@ int RunPeer(const Options& o) {
     const QString self = QCoreApplication::applicationFilePath();
 
     std::vector<double> bareRate, forwardRate, forwardRatio, modelRate, modelRatio, modelMB,
-        modelBytesPerRow, openMs, repaintMs, p50, p95;
+        modelBytesPerRow, openMs, repaintMs, p50, p95, cpu50, cpu95;
     long rows = 0;
     int rowsPerPage = 0;
     int reached = 0;
@@ -293,6 +304,8 @@ int RunPeer(const Options& o) {
         repaintMs.push_back(view.repaintMs);
         p50.push_back(Percentile(view.keyMs, 0.5));
         p95.push_back(Percentile(view.keyMs, 0.95));
+        cpu50.push_back(Percentile(view.keyCpuMs, 0.5));
+        cpu95.push_back(Percentile(view.keyCpuMs, 0.95));
         rowsPerPage = view.rowsPerPage;
         reached = view.reachedRow;
     }
@@ -315,6 +328,8 @@ int RunPeer(const Options& o) {
     PrintFigure("qt_view_full_repaint", "ms", repaintMs);
     PrintFigure("qt_view_pagedown_p50", "ms", p50);
     PrintFigure("qt_view_pagedown_p95", "ms", p95);
+    PrintFigure("qt_view_pagedown_cpu_p50", "ms", cpu50);
+    PrintFigure("qt_view_pagedown_cpu_p95", "ms", cpu95);
     return 0;
 }
 

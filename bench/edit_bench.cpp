@@ -220,13 +220,6 @@ struct Program {
     }
 };
 
-// CPU time of the process in milliseconds.
-double ProcessCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
 // Per master move: the wall time, and the processor time this process spent
 // (the rest is the server's work and the wait for it).
 struct TMoveCost {

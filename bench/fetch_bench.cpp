@@ -54,8 +54,12 @@ int main(int argc, char** argv) {
         for (int run = 0; run < runs; ++run) {
             long bareRows = 0;
             long queryRows = 0;
+            double cpu = ProcessCpuMs();
             const double bare = FetchBare(*db, *tr, kResultsSelect, &bareRows);
+            const double bareCpu = ProcessCpuMs() - cpu;
+            cpu = ProcessCpuMs();
             const double query = FetchThroughQuery(*db, *tr, &queryRows);
+            const double queryCpu = ProcessCpuMs() - cpu;
             if (queryRows != bareRows) {
                 std::fprintf(stderr, "row counts differ: %ld / %ld\n", queryRows, bareRows);
                 return 1;
@@ -64,6 +68,8 @@ int main(int argc, char** argv) {
             figures.Add("bare_fetch", "rows/s", bareRows / bare);
             figures.Add("query_fetch", "rows/s", queryRows / query);
             figures.Add("query_fetch_vs_bare", "ratio", bare / query);
+            figures.Add("bare_fetch_cpu", "s", bareCpu / 1000);
+            figures.Add("query_fetch_cpu", "s", queryCpu / 1000);
         }
         tr->Commit();
         std::printf("# fetch_bench: TFIBQuery against the bare client-library loop, %ld rows, "

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,6 +31,14 @@ inline void PrintFigure(const char* name, const char* unit, const std::vector<do
     const auto [lo, hi] = std::minmax_element(runs.begin(), runs.end());
     std::printf("%-36s %-7s %14.4f %14.4f %14.4f %4zu\n", name, unit, Percentile(runs, 0.5), *lo,
                 *hi, runs.size());
+}
+
+// Processor time of the process in milliseconds, all its threads: what an
+// operation cost us, which the machine's other work does not inflate.
+inline double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
 // Figures gathered run by run and printed together, in the order first

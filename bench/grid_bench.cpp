@@ -47,14 +47,6 @@ protected:
     }
 };
 
-// CPU time of the process in milliseconds: what a key cost us, whatever
-// else the machine was doing meanwhile.
-double ProcessCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
 // Runs the event loop until the grid has painted after `before` paints, or a
 // second has passed (a key that changed nothing paints nothing).
 void WaitForPaint(const TCountingGrid& grid, int before) {

@@ -1,6 +1,9 @@
 #include "base/TextCodec.h"
 
+#include <QStringDecoder>
+
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -45,11 +48,21 @@ char EncodeWin1251(char32_t c) {
     return '?';
 }
 
+// A value that begins with U+FEFF keeps it: QString::fromUtf8 would drop it
+// as a byte-order mark, and the stored text would change on its way out.
+QString DecodeUtf8(const char* bytes, qsizetype length) {
+    if (length >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) {
+        QStringDecoder keepMark(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return keepMark.decode(QByteArrayView(bytes, length));
+    }
+    return QString::fromUtf8(bytes, length);
+}
+
 } // namespace
 
 QString DecodeText(const char* bytes, qsizetype length, TTextCodec codec) {
     if (codec == TTextCodec::Utf8)
-        return QString::fromUtf8(bytes, length);
+        return DecodeUtf8(bytes, length);
     QString text(length, Qt::Uninitialized);
     QChar* out = text.data();
     for (qsizetype i = 0; i < length; ++i) {

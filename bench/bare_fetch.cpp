@@ -1,18 +1,13 @@
 #include "bare_fetch.h"
 
+#include "model/TestingModel.h"
+#include "model/TestingSql.h"
+
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-
-const char* const kResultsSelect = "SELECT \r\n    fakultet.nazva, \r\n    student.kurs, \r\n"
-                                   "    student.grupa, \r\n    student.familiya, \r\n"
-                                   "    student.imya, \r\n    student.otchestvo, \r\n"
-                                   "    resultat.ocinka,\r\n    resultat.vrema \r\nFROM \r\n"
-                                   "    resultat \r\nINNER JOIN \r\n"
-                                   "    student ON resultat.s_id=student.s_id \r\nINNER JOIN \r\n"
-                                   "    fakultet on fakultet.f_id=student.f_id\r\n";
 
 namespace {
 
@@ -21,7 +16,20 @@ QString Env(const char* name, const char* fallback) {
     return QString::fromLocal8Bit(v && *v ? v : fallback);
 }
 
+// The select as the results dataset sends it: every line followed by CR LF.
+const QByteArray& ResultsSelectText() {
+    static const QByteArray text = [] {
+        QByteArray t;
+        for (const QString& line : ResultatStatements().SelectSQL)
+            t += line.toLatin1() + "\r\n";
+        return t;
+    }();
+    return text;
+}
+
 } // namespace
+
+const char* const kResultsSelect = ResultsSelectText().constData();
 
 QString BenchDatabaseName(int argc, char** argv) {
     return argc > 1 ? QString::fromLocal8Bit(argv[1])
@@ -36,15 +44,13 @@ QString BenchPassword() {
     return Env("ISC_PASSWORD", "tarnwheel");
 }
 
-TBenchConnection::TBenchConnection(const QString& database)
-    : db(new TFIBDatabase(&root)), tr(new TFIBTransaction(&root)) {
+TBenchConnection::TBenchConnection(const QString& database) {
+    const TModelConnection c = TTestingModel::MakeConnection(root);
+    db = c.DataBase;
+    tr = c.Transaction;
     db->SetDBName(database);
-    db->SetDBParams({QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=") + BenchUser(),
-                     QStringLiteral("password=") + BenchPassword()});
-    db->SetSQLDialect(3);
-    db->SetLibraryName(QStringLiteral("fbclient.dll"));
-    db->SetDefaultTransaction(tr);
-    tr->SetDefaultDatabase(db);
+    db->SetDBParams(db->DBParams() + QStringList{QStringLiteral("user_name=") + BenchUser(),
+                                                 QStringLiteral("password=") + BenchPassword()});
 }
 
 double FetchBare(TFIBDatabase& db, TFIBTransaction& tr, const char* select, TBareFetch* result,

@@ -19,6 +19,7 @@
 #include "bare_fetch.h"
 #include "dataset/pFIBDataSet.h"
 #include "figures.h"
+#include "model/TestingSql.h"
 
 #include <QElapsedTimer>
 #include <atomic>
@@ -62,22 +63,6 @@ void operator delete[](void* p, std::size_t) noexcept {
 
 namespace {
 
-const QStringList kSelect = {"SELECT ",
-                             "    fakultet.nazva, ",
-                             "    student.kurs, ",
-                             "    student.grupa, ",
-                             "    student.familiya, ",
-                             "    student.imya, ",
-                             "    student.otchestvo, ",
-                             "    resultat.ocinka,",
-                             "    resultat.vrema ",
-                             "FROM ",
-                             "    resultat ",
-                             "INNER JOIN ",
-                             "    student ON resultat.s_id=student.s_id ",
-                             "INNER JOIN ",
-                             "    fakultet on fakultet.f_id=student.f_id"};
-
 // A line of /proc/self/status in bytes ("VmHWM", "VmRSS").
 long long StatusBytes(const char* key) {
     std::ifstream status("/proc/self/status");
@@ -116,7 +101,7 @@ struct Watched {
         ds->SetName(QStringLiteral("resultat_dataset"));
         ds->SetDatabase(c.db);
         ds->SetTransaction(c.tr);
-        ds->SetSelectSQL(kSelect);
+        ds->SetSelectSQL(ResultatStatements().SelectSQL);
         source.SetDataSet(ds);
         link.SetDataSource(&source);
         link.SetBufferRows(30);

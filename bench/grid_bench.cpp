@@ -19,7 +19,6 @@
 #include "controls/DBGrids.h"
 #include "figures.h"
 #include "model/TestingModel.h"
-#include "model/TestingSql.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -187,14 +186,6 @@ std::vector<double> RunDataSetPages(TModel& m, long rows) {
     return pageMs;
 }
 
-// The select as the statement layer sends it: every line followed by CR LF.
-QByteArray ResultsSelectText() {
-    QString text;
-    for (const QString& line : ResultatStatements().SelectSQL)
-        text += line + QStringLiteral("\r\n");
-    return text.toLatin1();
-}
-
 double Sum(const std::vector<double>& v) {
     double s = 0;
     for (double x : v)
@@ -234,7 +225,7 @@ int main(int argc, char** argv) {
             TBareFetch bare;
             m.model->Transaction->StartTransaction();
             const double bareMs = FetchBare(*m.model->DataBase, *m.model->Transaction,
-                                            ResultsSelectText().constData(), &bare, reached) *
+                                            kResultsSelect, &bare, reached) *
                                   1000;
             m.model->Transaction->Commit();
 

@@ -25,7 +25,11 @@ public:
     // use.
     TpFIBDataSet* dataset;
 
-private:
+    // The program's connection and its default transaction, owned by owner,
+    // not yet connected: what every connection to the testing database
+    // shares, whoever opens it.
     static TModelConnection MakeConnection(TComponent& owner);
+
+private:
     TTestingModel(TComponent& owner, const TModelConnection& connection);
 };

@@ -1,5 +1,7 @@
 #include "tests/controls/ControlsFixture.h"
 
+#include "model/TestingSql.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -53,35 +55,20 @@ QString ArtefactDir() {
     return dir;
 }
 
-FacultyView::FacultyView() {
-    db = new TFIBDatabase(&root);
-    db->SetName(QStringLiteral("DataBase"));
-    tr = new TFIBTransaction(&root);
-    tr->SetName(QStringLiteral("Transaction"));
-    db->SetDBName(ControlsTestDatabase().ConnectionString());
-    db->SetDBParams({QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=") + TestUser(),
-                     QStringLiteral("password=") + TestPassword()});
-    db->SetSQLDialect(3);
-    db->SetLibraryName(QStringLiteral("fbclient.dll"));
-    db->SetDefaultTransaction(tr);
-    tr->SetDefaultDatabase(db);
-    db->SetConnected(true);
-
+FacultyView::FacultyView()
+    : connection(ControlsTestDatabase()), db(&connection.Db()), tr(&connection.Tr()) {
     ds = new TpFIBDataSet(&root);
     ds->SetName(QStringLiteral("faculty_dataset"));
     ds->SetDatabase(db);
     ds->SetTransaction(tr);
-    ds->SetSelectSQL(Lines({"SELECT", "    F_ID,", "    NAZVA,", "    KNAZVA", "FROM",
-                            "    FAKULTET ", "ORDER BY F_ID"}));
-    ds->SetInsertSQL(Lines({"INSERT INTO FAKULTET(", "    F_ID,", "    NAZVA,", "    KNAZVA", ")",
-                            "VALUES(", "    :F_ID,", "    :NAZVA,", "    :KNAZVA", ")"}));
-    ds->SetUpdateSQL(Lines({"UPDATE FAKULTET", "SET ", "    NAZVA = :NAZVA,",
-                            "    KNAZVA = :KNAZVA", "WHERE", "    F_ID = :OLD_F_ID", "    "}));
-    ds->SetDeleteSQL(
-        Lines({"DELETE FROM", "    FAKULTET", "WHERE", "        F_ID = :OLD_F_ID", "    "}));
-    ds->SetRefreshSQL(
-        Lines({"SELECT", "    F_ID,", "    NAZVA,", "    KNAZVA", "FROM", "    FAKULTET ", "",
-               " WHERE ", "        FAKULTET.F_ID = :OLD_F_ID", "    "}));
+    // The program's statements; the select is ordered so that the tests
+    // know which row is where.
+    const TDataSetStatements& sql = FacultyStatements();
+    ds->SetSelectSQL(sql.SelectSQL + QStringList{QStringLiteral("ORDER BY F_ID")});
+    ds->SetInsertSQL(sql.InsertSQL);
+    ds->SetUpdateSQL(sql.UpdateSQL);
+    ds->SetDeleteSQL(sql.DeleteSQL);
+    ds->SetRefreshSQL(sql.RefreshSQL);
 
     fId = new TFIBIntegerField(&root);
     fId->SetName(QStringLiteral("faculty_datasetF_ID"));

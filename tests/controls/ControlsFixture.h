@@ -8,6 +8,7 @@
 #include "controls/sDBNavigator.h"
 #include "dataset/pFIBDataSet.h"
 #include "fib/FIBDatabase.h"
+#include "tests/support/ProgramConnection.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 
@@ -33,6 +34,8 @@ public:
     FacultyView();
     ~FacultyView();
 
+    // Declared before root so that the datasets go before their connection.
+    ProgramConnection connection;
     TComponent root;
     TFIBDatabase* db = nullptr;
     TFIBTransaction* tr = nullptr;

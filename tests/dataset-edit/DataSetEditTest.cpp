@@ -3,6 +3,7 @@
 // that keep the edit, and two users working on the same rows.
 
 #include "ProgramDataSets.h"
+#include "model/TestingSql.h"
 
 #include "base/FormatSettings.h"
 #include "dataset/FIBDataSetEdit.h"
@@ -295,17 +296,17 @@ TEST_F(DataSetEdit, CapabilitiesAndRefreshErrors) {
     EXPECT_EQ(MessageOf([&] { f.Edit(); }),
               QStringLiteral("faculty_dataset: Cannot modify a read-only dataset"));
     // A statement removed while editing: the post names what it cannot do.
-    f.SetUpdateSQL(FacultyUpdate());
+    f.SetUpdateSQL(FacultyStatements().UpdateSQL);
     EXPECT_SQL(f.Edit());
     f.SetUpdateSQL({});
-    f.SetInsertSQL(FacultyInsert());
+    f.SetInsertSQL(FacultyStatements().InsertSQL);
     EXPECT_EQ(MessageOf([&] { f.Post(); }),
               QStringLiteral("Can't update. (main_frm.faculty_dataset)"));
     EXPECT_EQ(f.State(), stEdit);
     EXPECT_SQL(f.Cancel());
     EXPECT_SQL(f.Insert());
     f.SetInsertSQL({});
-    f.SetUpdateSQL(FacultyUpdate());
+    f.SetUpdateSQL(FacultyStatements().UpdateSQL);
     EXPECT_EQ(MessageOf([&] { f.Post(); }),
               QStringLiteral("Can't insert into dataset. (main_frm.faculty_dataset)"));
     EXPECT_EQ(f.State(), stInsert);

@@ -1,7 +1,5 @@
 #include "EditFixture.h"
 
-#include "fib/pFIBDatabase.h"
-
 namespace veltor::test {
 
 TestDatabase& EditTestDatabase() {
@@ -21,21 +19,6 @@ TestDatabase& EditTestDatabase() {
             "CREATE PROCEDURE TWICE (X INTEGER) RETURNS (Y INTEGER, LABEL VARCHAR(10)) AS "
             "BEGIN Y = X * 2; LABEL = 'x'; SUSPEND; END^\n"
             "SET TERM ; ^\nCOMMIT;\n"));
-}
-
-EditConnection::EditConnection() {
-    db_ = new TpFIBDatabase(&root_);
-    db_->SetName(QStringLiteral("DataBase"));
-    tr_ = new TpFIBTransaction(&root_);
-    tr_->SetName(QStringLiteral("Transaction"));
-    db_->SetDBName(EditTestDatabase().ConnectionString());
-    db_->SetDBParams({QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=") + TestUser(),
-                      QStringLiteral("password=") + TestPassword()});
-    db_->SetSQLDialect(3);
-    db_->SetLibraryName(QStringLiteral("fbclient.dll"));
-    db_->SetDefaultTransaction(tr_);
-    tr_->SetDefaultDatabase(db_);
-    db_->SetConnected(true);
 }
 
 } // namespace veltor::test

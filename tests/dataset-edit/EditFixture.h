@@ -1,12 +1,10 @@
 #pragma once
 // The editing tests' database: the program's schema with the known fixture
 // rows, plus a table whose columns carry defaults of every kind, a view and
-// a stored procedure; and a connection configured as the program's own
-// (WIN1251, dialect 3).
+// a stored procedure; and a connection configured as the program's own.
 
-#include "base/Exception.h"
-#include "fib/FIBDatabase.h"
-#include "tests/support/TestDatabase.h"
+#include "tests/support/ProgramConnection.h"
+#include "tests/support/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -14,34 +12,9 @@ namespace veltor::test {
 
 TestDatabase& EditTestDatabase();
 
-class EditConnection {
+class EditConnection : public ProgramConnection {
 public:
-    EditConnection();
-    TComponent& Root() { return root_; }
-    TFIBDatabase& Db() { return *db_; }
-    TFIBTransaction& Tr() { return *tr_; }
-
-private:
-    TComponent root_;
-    TFIBDatabase* db_;
-    TFIBTransaction* tr_;
+    EditConnection() : ProgramConnection(EditTestDatabase()) {}
 };
 
-// Runs an operation and returns the message of what it raised.
-template <typename F> QString MessageOf(F&& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QStringLiteral("(no exception)");
-}
-
 } // namespace veltor::test
-
-#define EXPECT_SQL(statement)                                                                      \
-    try {                                                                                          \
-        statement;                                                                                 \
-    } catch (const Exception& e) {                                                                 \
-        ADD_FAILURE() << #statement << ": " << e.Message().toStdString();                          \
-    }

@@ -16,17 +16,6 @@
 
 namespace veltor::test {
 
-QStringList FacultySelect();
-QStringList FacultyInsert();
-QStringList FacultyUpdate();
-QStringList FacultyDelete();
-QStringList FacultyRefresh();
-QStringList StudentSelect();
-QStringList StudentInsert();
-QStringList StudentUpdate();
-QStringList StudentDelete();
-QStringList StudentRefresh();
-
 // One statement the transaction executed: the statement's path and its
 // parameters as NAME=value (null as NAME=null), in list order.
 struct TracedStatement {
@@ -53,6 +42,7 @@ public:
     void ClearTrace() { trace_.clear(); }
 
 private:
+    ProgramConnection connection_;
     TComponent* form_;
     TpFIBDatabase* db_;
     TpFIBTransaction* tr_;

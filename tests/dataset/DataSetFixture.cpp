@@ -70,23 +70,15 @@ double ExpectedStamp(int id) {
 
 void DataSetTest::SetUp() {
     form.SetName(QStringLiteral("frm"));
-    db = new TFIBDatabase(&form);
-    db->SetName(QStringLiteral("DataBase"));
-    tr = new TFIBTransaction(&form);
-    tr->SetName(QStringLiteral("Transaction"));
-    db->SetDBName(DataSetTestDatabase().ConnectionString());
-    db->SetDBParams({QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=") + TestUser(),
-                     QStringLiteral("password=") + TestPassword()});
-    db->SetSQLDialect(3);
-    db->SetLibraryName(QStringLiteral("fbclient.dll"));
-    db->SetDefaultTransaction(tr);
-    tr->SetDefaultDatabase(db);
-    EXPECT_SQL(db->SetConnected(true));
-    ASSERT_TRUE(db->Connected());
+    EXPECT_SQL(connection =
+                   std::make_unique<ProgramConnection>(DataSetTestDatabase(), QStringLiteral("frm")));
+    ASSERT_TRUE(connection && connection->Db().Connected());
+    db = &connection->Db();
+    tr = &connection->Tr();
 }
 
 void DataSetTest::TearDown() {
-    if (tr->Active())
+    if (tr && tr->Active())
         tr->Rollback();
 }
 

@@ -3,8 +3,8 @@
 // table of many rows of every kind of column), and datasets over it.
 
 #include "dataset/pFIBDataSet.h"
-#include "fib/FIBDatabase.h"
-#include "tests/support/TestDatabase.h"
+#include "tests/support/ProgramConnection.h"
+#include "tests/support/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -33,26 +33,12 @@ protected:
     // A dataset of the form with this select (not opened).
     TpFIBDataSet* NewDataSet(const QString& select, const QString& name = QStringLiteral("ds"));
 
+    // Declared first so that the datasets of the form go before their
+    // connection.
+    std::unique_ptr<ProgramConnection> connection;
     TComponent form;
     TFIBDatabase* db = nullptr;
     TFIBTransaction* tr = nullptr;
 };
 
-// Runs an operation and returns the message of what it raised.
-template <typename F> QString MessageOf(F&& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QStringLiteral("(no exception)");
-}
-
 } // namespace veltor::test
-
-#define EXPECT_SQL(statement)                                                                      \
-    try {                                                                                          \
-        statement;                                                                                 \
-    } catch (const Exception& e) {                                                                 \
-        ADD_FAILURE() << #statement << ": " << e.Message().toStdString();                          \
-    }

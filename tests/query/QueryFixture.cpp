@@ -14,25 +14,10 @@ TestDatabase& QueryTestDatabase() {
             "BEGIN Y = X * 2; END^\nSET TERM ; ^\nCOMMIT;\n"));
 }
 
-Connection::Connection() {
-    db_ = new TFIBDatabase(&root_);
-    db_->SetName(QStringLiteral("DataBase"));
-    tr_ = new TFIBTransaction(&root_);
-    tr_->SetName(QStringLiteral("Transaction"));
-    db_->SetDBName(QueryTestDatabase().ConnectionString());
-    db_->SetDBParams({QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=") + TestUser(),
-                      QStringLiteral("password=") + TestPassword()});
-    db_->SetSQLDialect(3);
-    db_->SetLibraryName(QStringLiteral("fbclient.dll"));
-    db_->SetDefaultTransaction(tr_);
-    tr_->SetDefaultDatabase(db_);
-    db_->SetConnected(true);
-}
-
 std::unique_ptr<TFIBQuery> Connection::Query(const QString& text, TComponent* owner) {
     auto q = std::make_unique<TFIBQuery>(owner);
-    q->SetDatabase(db_);
-    q->SetTransaction(tr_);
+    q->SetDatabase(&Db());
+    q->SetTransaction(&Tr());
     q->SetSQLText(text);
     return q;
 }

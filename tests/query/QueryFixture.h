@@ -1,10 +1,10 @@
 #pragma once
 // A connection to the program's test database, configured as the program
-// configures its own (WIN1251, dialect 3), with its transaction.
+// configures its own, with its transaction.
 
-#include "fib/FIBDatabase.h"
 #include "fib/FIBQuery.h"
-#include "tests/support/TestDatabase.h"
+#include "tests/support/ProgramConnection.h"
+#include "tests/support/Raised.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -15,19 +15,11 @@ namespace veltor::test {
 // column type.
 TestDatabase& QueryTestDatabase();
 
-class Connection {
+class Connection : public ProgramConnection {
 public:
-    Connection();
-    TComponent& Root() { return root_; }
-    TFIBDatabase& Db() { return *db_; }
-    TFIBTransaction& Tr() { return *tr_; }
+    Connection() : ProgramConnection(QueryTestDatabase()) {}
     // A statement of the connection with the given text.
     std::unique_ptr<TFIBQuery> Query(const QString& text, TComponent* owner = nullptr);
-
-private:
-    TComponent root_;
-    TFIBDatabase* db_;
-    TFIBTransaction* tr_;
 };
 
 // A test with a connected Connection whose transaction is started before
@@ -39,21 +31,4 @@ protected:
     std::unique_ptr<Connection> c;
 };
 
-// Runs an operation and returns the message of what it raised.
-template <typename F> QString MessageOf(F&& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QStringLiteral("(no exception)");
-}
-
 } // namespace veltor::test
-
-#define EXPECT_SQL(statement)                                                                      \
-    try {                                                                                          \
-        statement;                                                                                 \
-    } catch (const Exception& e) {                                                                 \
-        ADD_FAILURE() << #statement << ": " << e.Message().toStdString();                          \
-    }

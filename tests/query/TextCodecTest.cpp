@@ -29,4 +29,7 @@ TEST(TextCodec, Utf8ConnectionUsesUtf8) {
     const QString word = QString::fromUtf8("Студент \u03A9");
     EXPECT_EQ(EncodeText(word, TTextCodec::Utf8), word.toUtf8());
     EXPECT_EQ(DecodeText(word.toUtf8(), TTextCodec::Utf8), word);
+    // A leading U+FEFF is part of the value, not a byte-order mark to drop.
+    const QString marked = QChar(0xFEFF) + word;
+    EXPECT_EQ(DecodeText(EncodeText(marked, TTextCodec::Utf8), TTextCodec::Utf8), marked);
 }

@@ -34,13 +34,13 @@ TEST(StatementTables, OfTheProgramsStatements) {
         QString text;
         const char* tables;
     } cases[] = {
-        {program_sql::FacultySelect(), "FAKULTET"},
-        {program_sql::StudentSelect(), "STUDENT"},
-        {program_sql::ResultSelect(), "RESULTAT,STUDENT,FAKULTET"},
-        {program_sql::StudentInsert(), "STUDENT"},
-        {program_sql::FacultyUpdate(), "FAKULTET"},
-        {program_sql::FacultyDelete(), "FAKULTET"},
-        {program_sql::TestRefresh(), "TEST"},
+        {Text(FacultyStatements().SelectSQL), "FAKULTET"},
+        {Text(StudentStatements().SelectSQL), "STUDENT"},
+        {Text(ResultatStatements().SelectSQL), "RESULTAT,STUDENT,FAKULTET"},
+        {Text(StudentStatements().InsertSQL), "STUDENT"},
+        {Text(FacultyStatements().UpdateSQL), "FAKULTET"},
+        {Text(FacultyStatements().DeleteSQL), "FAKULTET"},
+        {Text(TestStatements().RefreshSQL), "TEST"},
         {kFacultyNames, "FAKULTET"},
         {kLinkedFaculties, "D_F_K,FAKULTET"},
         {kCourses, "STUDENT,FAKULTET"},
@@ -96,7 +96,7 @@ TEST(TableAliasOf, ComparesUnquotedNamesWithoutCase) {
 }
 
 TEST(CountStatementText, KeepsFromAndWhereOfASelect) {
-    EXPECT_EQ(CountStatementText(program_sql::StudentSelect()),
+    EXPECT_EQ(CountStatementText(Text(StudentStatements().SelectSQL)),
               QStringLiteral("Select Count(*) FROM\r\n    STUDENT\r\n\r\n WHERE \r\n    F_ID = "
                              ":MAS_F_ID\r\n"));
     EXPECT_EQ(CountStatementText(QString::fromUtf8(kFacultyNames)),
@@ -104,7 +104,7 @@ TEST(CountStatementText, KeepsFromAndWhereOfASelect) {
     EXPECT_EQ(CountStatementText(QStringLiteral("SELECT A, (SELECT MAX(B) FROM U WHERE U.K = T.K) "
                                                 "FROM T WHERE A = 'x' PLAN (T NATURAL)")),
               QStringLiteral("Select Count(*) FROM T \r\n WHERE  A = 'x' "));
-    EXPECT_EQ(CountStatementText(program_sql::FacultyUpdate()), QString());
+    EXPECT_EQ(CountStatementText(Text(FacultyStatements().UpdateSQL)), QString());
     EXPECT_EQ(CountStatementText(QStringLiteral("SELECT 1")), QString());
 }
 

@@ -30,7 +30,7 @@ TScanResult Collect(const QString& text) {
 }
 
 TEST(ParamScan, MasterParameterIsForcibleAndBlankedToQuestionMark) {
-    const QString text = program_sql::StudentSelect();
+    const QString text = Text(StudentStatements().SelectSQL);
     const TScanResult r = ScanParameters(text, TScanMode::smPrepare);
     ASSERT_EQ(r.Params.size(), 1);
     const TSQLParamRef& p = r.Params[0];
@@ -53,13 +53,13 @@ TEST(ParamScan, FindsReferencesOfTheProgramsStatements) {
         QStringList names;
         QList<bool> inWhere;
     } cases[] = {
-        {program_sql::StudentInsert(),
+        {Text(StudentStatements().InsertSQL),
          {"S_ID", "FAMILIYA", "IMYA", "OTCHESTVO", "MAS_F_ID", "KURS", "GRUPA"},
          {false, false, false, false, false, false, false}},
-        {program_sql::FacultyUpdate(), {"NAZVA", "KNAZVA", "OLD_F_ID"}, {false, false, true}},
-        {program_sql::StudentRefresh(), {"MAS_F_ID", "OLD_S_ID"}, {true, true}},
-        {program_sql::TestRefresh(), {"MAS_D_ID", "OLD_T_ID"}, {true, true}},
-        {program_sql::FacultyDelete(), {"OLD_F_ID"}, {true}},
+        {Text(FacultyStatements().UpdateSQL), {"NAZVA", "KNAZVA", "OLD_F_ID"}, {false, false, true}},
+        {Text(StudentStatements().RefreshSQL), {"MAS_F_ID", "OLD_S_ID"}, {true, true}},
+        {Text(TestStatements().RefreshSQL), {"MAS_D_ID", "OLD_T_ID"}, {true, true}},
+        {Text(FacultyStatements().DeleteSQL), {"OLD_F_ID"}, {true}},
     };
     for (const auto& c : cases) {
         const TScanResult r = Collect(c.text);

@@ -22,7 +22,7 @@ TServerText Build(const QString& text, const QStringList& nulls,
 }
 
 TEST(ServerText, NullMasterParameterBecomesIsNull) {
-    const TServerText r = Build(program_sql::StudentSelect(), {"MAS_F_ID"});
+    const TServerText r = Build(Text(StudentStatements().SelectSQL), {"MAS_F_ID"});
     EXPECT_TRUE(r.Text.endsWith(QStringLiteral("WHERE\r\n    F_ID  IS NULL \r\n")))
         << r.Text.toStdString();
     EXPECT_TRUE(r.Rewritten);
@@ -79,7 +79,7 @@ TEST(ServerText, ForcedNullsNeedExecutionNullValueAndWhereClause) {
 }
 
 TEST(ServerText, EveryOccurrenceOfANullNameIsRewritten) {
-    const TServerText r = Build(program_sql::TestRefresh(), {"MAS_D_ID", "OLD_T_ID"});
+    const TServerText r = Build(Text(TestStatements().RefreshSQL), {"MAS_D_ID", "OLD_T_ID"});
     EXPECT_TRUE(r.Text.contains(QStringLiteral("D_ID IS NULL ")));
     EXPECT_TRUE(r.Text.contains(QStringLiteral("TEST.T_ID  IS NULL ")));
     EXPECT_EQ(r.ForcedNull.size(), 2u);

@@ -34,4 +34,23 @@ template <typename F> int ClientErrorOf(F&& f) {
     return -100;
 }
 
+// Runs an operation and returns the message of what it raised.
+template <typename F> QString MessageOf(F&& f) {
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return QStringLiteral("(no exception)");
+}
+
 } // namespace veltor::test
+
+// A statement that must not raise; what it raises fails the case with its
+// message, and the case goes on.
+#define EXPECT_SQL(statement)                                                                      \
+    try {                                                                                          \
+        statement;                                                                                 \
+    } catch (const Exception& e) {                                                                 \
+        ADD_FAILURE() << #statement << ": " << e.Message().toStdString();                          \
+    }

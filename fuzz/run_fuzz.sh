@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the SQL text fuzz target for a bounded time and number of inputs,
+# Runs a fuzz target for a bounded time and number of inputs,
 # starting from a copy of the seed corpus. Exit 77 (skipped) when the clang
 # fuzz build does not exist.
 #
@@ -20,7 +20,7 @@ trap 'rm -rf "$work"' EXIT
 cp "$corpus"/* "$work"/
 
 "$fuzzer" "$work" -max_total_time="$seconds" -runs="$runs" -max_len=4096 -rss_limit_mb=2048 \
-    -artifact_prefix="$PWD/sql_fuzz-" -print_final_stats=1 >"$work/log" 2>&1
+    -artifact_prefix="$PWD/$(basename "$fuzzer")-" -print_final_stats=1 >"$work/log" 2>&1
 status=$?
 grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss)|broken promise|ERROR|SUMMARY' "$work/log"
 [ $status -ne 0 ] && tail -40 "$work/log"

@@ -24,7 +24,6 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <stdexcept>
 #include <string>

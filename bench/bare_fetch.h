@@ -27,7 +27,19 @@ struct TBenchConnection {
     TFIBTransaction* tr;
 };
 
+// What a bare fetch loop reports besides its time.
+struct TBareFetch {
+    long Rows = 0;
+    // Bytes per row as the server sends them: VARCHAR data with its length
+    // word, fixed columns whole, an indicator per nullable column.
+    double WireBytesPerRow = 0;
+};
+
 // The client library alone: its own statement, an XSQLDA laid out as the
-// server describes it, buffers allocated once. Returns the seconds from
-// execute to the last fetch; *rows receives the row count.
+// server describes it, buffers allocated once. Fetches every row, or the
+// first maxRows when that is not negative. Returns the seconds from execute
+// to the last fetch.
+double FetchBare(TFIBDatabase& db, TFIBTransaction& tr, const char* select, TBareFetch* result,
+                 long maxRows = -1);
+// The same, for callers that want the row count only.
 double FetchBare(TFIBDatabase& db, TFIBTransaction& tr, const char* select, long* rows);

@@ -2,26 +2,34 @@
 // a bare client-library loop on the same statement in the same run:
 //   - Last (every row into the record cache) in rows per second, as a ratio
 //     of the bare loop's rate;
-//   - the record cache's bytes per row against the row's size on the wire;
+//   - the record cache's bytes per row against the row's size on the wire,
+//     and the peak resident memory Last adds (in a process of its own, so
+//     that one run's freed memory does not hide the next one's);
 //   - Open plus the first window of 30 rows, on the 1,000,000-row database
-//     and on the 100,000-row one;
+//     and on the 100,000-row one, against the bare loop's execute and first
+//     30 fetches;
 //   - allocations made by MoveBy(1) once the window is full.
 //
-//   dataset_bench [large-database [small-database]]
+//   dataset_bench [large-database [small-database]] [--runs N]
 //   (defaults: the local veltor-bench.fdb and veltor-bench-100k.fdb; create
 //   them with db/make-demo <database> --large and db/make-demo <database>)
 // User and password come from ISC_USER / ISC_PASSWORD (SYSDBA / tarnwheel).
+// Output: figures.h.
 
+#include "bare_fetch.h"
 #include "dataset/pFIBDataSet.h"
-#include "fib/FIBDatabase.h"
+#include "figures.h"
+#include "model/TestingSql.h"
 
 #include <QElapsedTimer>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -55,54 +63,30 @@ void operator delete[](void* p, std::size_t) noexcept {
 
 namespace {
 
-const QStringList kSelect = {"SELECT ",
-                             "    fakultet.nazva, ",
-                             "    student.kurs, ",
-                             "    student.grupa, ",
-                             "    student.familiya, ",
-                             "    student.imya, ",
-                             "    student.otchestvo, ",
-                             "    resultat.ocinka,",
-                             "    resultat.vrema ",
-                             "FROM ",
-                             "    resultat ",
-                             "INNER JOIN ",
-                             "    student ON resultat.s_id=student.s_id ",
-                             "INNER JOIN ",
-                             "    fakultet on fakultet.f_id=student.f_id"};
-
-QString Env(const char* name, const char* fallback) {
-    const char* v = std::getenv(name);
-    return QString::fromLocal8Bit(v && *v ? v : fallback);
-}
-
-long ResidentKiB() {
+// A line of /proc/self/status in bytes ("VmHWM", "VmRSS").
+long long StatusBytes(const char* key) {
     std::ifstream status("/proc/self/status");
+    const std::string prefix = std::string(key) + ':';
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.rfind(prefix, 0) == 0)
+            return std::atoll(line.c_str() + prefix.size()) * 1024;
     return 0;
 }
 
-struct Connection {
-    explicit Connection(const QString& database) {
-        db = new TFIBDatabase(&root);
-        tr = new TFIBTransaction(&root);
-        db->SetDBName(database);
-        db->SetDBParams({QStringLiteral("lc_ctype=WIN1251"),
-                         QStringLiteral("user_name=") + Env("ISC_USER", "SYSDBA"),
-                         QStringLiteral("password=") + Env("ISC_PASSWORD", "tarnwheel")});
-        db->SetSQLDialect(3);
-        db->SetLibraryName(QStringLiteral("fbclient.dll"));
-        db->SetDefaultTransaction(tr);
-        tr->SetDefaultDatabase(db);
+// Lets the peak resident size start again from the current one (Linux 4.0
+// on); without it the peak since the process began is what is read.
+void ResetPeakResident() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+}
+
+// A connected benchmark connection with its transaction started.
+struct Connection : TBenchConnection {
+    explicit Connection(const QString& database) : TBenchConnection(database) {
         db->SetConnected(true);
         tr->StartTransaction();
     }
-    TComponent root;
-    TFIBDatabase* db;
-    TFIBTransaction* tr;
 };
 
 // The grid's link: 30 visible rows.
@@ -117,7 +101,7 @@ struct Watched {
         ds->SetName(QStringLiteral("resultat_dataset"));
         ds->SetDatabase(c.db);
         ds->SetTransaction(c.tr);
-        ds->SetSelectSQL(kSelect);
+        ds->SetSelectSQL(ResultatStatements().SelectSQL);
         source.SetDataSet(ds);
         link.SetDataSource(&source);
         link.SetBufferRows(30);
@@ -128,93 +112,77 @@ struct Watched {
     GridLink link;
 };
 
-// The bare loop: the client library's own statement and descriptor. Adds up
-// the bytes of each row as the server sends them (VARCHAR data with its
-// length word, fixed columns whole, an indicator per nullable column).
-double FetchBare(Connection& c, long* rows, double* wireBytesPerRow) {
-    IIBClientLibrary& lib = c.db->ClientLibrary();
-    ISC_STATUS_ARRAY sv{};
-    isc_stmt_handle stmt = 0;
-    auto fail = [&](const char* what) {
-        std::fprintf(stderr, "%s failed (%ld)\n", what, static_cast<long>(sv[1]));
-        std::exit(2);
-    };
-    const QByteArray text = kSelect.join(QStringLiteral("\r\n")).toLatin1();
-    if (lib.isc_dsql_alloc_statement2(sv, c.db->Handle(), &stmt))
-        fail("isc_dsql_alloc_statement2");
-    std::vector<char> memory(XSQLDA_LENGTH(1));
-    auto* da = reinterpret_cast<XSQLDA*>(memory.data());
-    da->version = SQLDA_VERSION1;
-    da->sqln = 1;
-    if (lib.isc_dsql_prepare(sv, c.tr->Handle(), &stmt, 0, text.constData(), 3, da))
-        fail("isc_dsql_prepare");
-    const int n = da->sqld;
-    memory.assign(XSQLDA_LENGTH(n), 0);
-    da = reinterpret_cast<XSQLDA*>(memory.data());
-    da->version = SQLDA_VERSION1;
-    da->sqln = static_cast<ISC_SHORT>(n);
-    if (lib.isc_dsql_describe(sv, &stmt, 3, da))
-        fail("isc_dsql_describe");
-    std::vector<std::vector<char>> buffers(n);
-    std::vector<ISC_SHORT> indicators(n);
-    for (int i = 0; i < n; ++i) {
-        XSQLVAR& v = da->sqlvar[i];
-        const int type = v.sqltype & ~1;
-        buffers[i].resize(type == SQL_VARYING ? v.sqllen + 2 : std::max<int>(v.sqllen, 8));
-        v.sqldata = buffers[i].data();
-        v.sqlind = &indicators[i];
-    }
+// Open and the first 30-row window, in milliseconds.
+double OpenFirstWindowMs(Connection& c) {
+    Watched w(c);
     QElapsedTimer timer;
     timer.start();
-    if (lib.isc_dsql_execute(sv, c.tr->Handle(), &stmt, 3, nullptr))
-        fail("isc_dsql_execute");
-    long count = 0;
-    long long wire = 0;
-    ISC_STATUS status;
-    while ((status = lib.isc_dsql_fetch(sv, &stmt, 3, da)) == 0) {
-        ++count;
-        for (int i = 0; i < n; ++i) {
-            const XSQLVAR& v = da->sqlvar[i];
-            if (v.sqltype & 1)
-                wire += 2;
-            if ((v.sqltype & 1) && indicators[i] == -1)
-                continue;
-            wire += (v.sqltype & ~1) == SQL_VARYING
-                        ? 2 + *reinterpret_cast<const ISC_SHORT*>(v.sqldata)
-                        : v.sqllen;
-        }
+    w.ds->Open();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    if (w.ds->WindowCount() != 30) {
+        std::fprintf(stderr, "the first window holds %d rows\n", w.ds->WindowCount());
+        std::exit(1);
     }
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    if (status != 100)
-        fail("isc_dsql_fetch");
-    lib.isc_dsql_free_statement(sv, &stmt, DSQL_drop);
-    *rows = count;
-    *wireBytesPerRow = count ? static_cast<double>(wire) / count : 0;
-    return seconds;
+    w.ds->Close();
+    return ms;
 }
 
-// Open and the first 30-row window, best of five, in milliseconds.
-double OpenFirstWindowMs(Connection& c) {
-    double best = 1e9;
-    for (int i = 0; i < 5; ++i) {
-        Watched w(c);
-        QElapsedTimer timer;
-        timer.start();
-        w.ds->Open();
-        const double ms = timer.nsecsElapsed() / 1e6;
-        if (w.ds->WindowCount() != 30) {
-            std::fprintf(stderr, "the first window holds %d rows\n", w.ds->WindowCount());
-            std::exit(1);
-        }
-        best = std::min(best, ms);
-        w.ds->Close();
+// The bare loop's floor for the same: prepare, describe, execute and 30
+// fetches, as a new dataset prepares its statement at open.
+double BareFirstWindowMs(Connection& c) {
+    TBareFetch bare;
+    QElapsedTimer timer;
+    timer.start();
+    FetchBare(*c.db, *c.tr, kResultsSelect, &bare, 30);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+const char* const kLastChildOption = "--last-child";
+
+// In a process of its own: Last on the watched dataset, its time and the
+// peak resident memory it added. Prints "seconds rows bytes".
+int RunLastChild(const QString& database) {
+    Connection c(database);
+    Watched w(c);
+    w.ds->Open();
+    ResetPeakResident();
+    const long long before = StatusBytes("VmRSS");
+    QElapsedTimer timer;
+    timer.start();
+    w.ds->Last();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const long long peak = StatusBytes("VmHWM") - before;
+    std::printf("%.6f %d %lld\n", seconds, w.ds->RecordCount(), peak);
+    return 0;
+}
+
+struct TLastRun {
+    double seconds = 0;
+    long rows = 0;
+    long long peakIncrease = 0;
+};
+
+TLastRun LastInChild(const char* self, const QString& database) {
+    const std::string command =
+        std::string("'") + self + "' " + kLastChildOption + " '" + database.toStdString() + "'";
+    FILE* child = popen(command.c_str(), "r");
+    TLastRun run;
+    if (!child ||
+        std::fscanf(child, "%lf %ld %lld", &run.seconds, &run.rows, &run.peakIncrease) != 3) {
+        std::fprintf(stderr, "the Last run printed no figures\n");
+        std::exit(1);
     }
-    return best;
+    if (pclose(child) != 0)
+        std::exit(1);
+    return run;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], kLastChildOption) == 0)
+        return RunLastChild(QString::fromLocal8Bit(argv[2]));
+    const int runs = TakeRunsOption(argc, argv, 3);
     const QString large = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                    : QStringLiteral("127.0.0.1:/var/lib/firebird/3.0/data/"
                                                     "veltor-bench.fdb");
@@ -222,49 +190,62 @@ int main(int argc, char** argv) {
                                    : QStringLiteral("127.0.0.1:/var/lib/firebird/3.0/data/"
                                                     "veltor-bench-100k.fdb");
     try {
+        TFigures figures;
+        long rows = 0;
+        long smallRows = 0;
         Connection big(large);
+        Connection little(small);
+        FetchBare(*little.db, *little.tr, kResultsSelect, &smallRows);
+        for (int run = 0; run < runs; ++run) {
+            // Last on the dataset against the bare loop just before it.
+            TBareFetch bare;
+            const double bareCpuStart = ProcessCpuMs();
+            const double bareSeconds = FetchBare(*big.db, *big.tr, kResultsSelect, &bare);
+            const double bareCpu = ProcessCpuMs() - bareCpuStart;
+            double lastSeconds = 0;
+            double lastCpu = 0;
+            double cachePerRow = 0;
+            {
+                Watched w(big);
+                w.ds->Open();
+                const double cpu = ProcessCpuMs();
+                QElapsedTimer timer;
+                timer.start();
+                w.ds->Last();
+                lastSeconds = timer.nsecsElapsed() / 1e9;
+                lastCpu = ProcessCpuMs() - cpu;
+                rows = w.ds->RecordCount();
+                cachePerRow = static_cast<double>(w.ds->Cache().MemoryUsed()) / rows;
+            }
+            if (rows != bare.Rows) {
+                std::fprintf(stderr, "row counts differ: %ld / %ld\n", rows, bare.Rows);
+                return 1;
+            }
+            figures.Add("bare_fetch", "rows/s", bare.Rows / bareSeconds);
+            figures.Add("dataset_last", "rows/s", rows / lastSeconds);
+            figures.Add("dataset_last_vs_bare", "ratio", bareSeconds / lastSeconds);
+            figures.Add("bare_fetch_cpu", "s", bareCpu / 1000);
+            figures.Add("dataset_last_cpu", "s", lastCpu / 1000);
+            figures.Add("dataset_cache_bytes_per_row", "B", cachePerRow);
+            figures.Add("wire_bytes_per_row", "B", bare.WireBytesPerRow);
+            figures.Add("dataset_cache_vs_wire", "ratio", cachePerRow / bare.WireBytesPerRow);
+            figures.Add("dataset_cache_all_rows", "MB", cachePerRow * rows / 1e6);
 
-        // Last on the dataset against the bare loop, alternating, best of
-        // three each so that neither profits from a warmer server cache.
-        double bestBare = 1e9;
-        double bestLast = 1e9;
-        long bareRows = 0;
-        long lastRows = 0;
-        double wirePerRow = 0;
-        double cachePerRow = 0;
-        long rssDeltaKiB = 0;
-        int fixedPart = 0;
-        for (int round = 0; round < 3; ++round) {
-            bestBare = std::min(bestBare, FetchBare(big, &bareRows, &wirePerRow));
-            Watched w(big);
-            w.ds->Open();
-            const long rssBefore = ResidentKiB();
-            QElapsedTimer timer;
-            timer.start();
-            w.ds->Last();
-            bestLast = std::min(bestLast, timer.nsecsElapsed() / 1e9);
-            lastRows = w.ds->RecordCount();
-            rssDeltaKiB = ResidentKiB() - rssBefore;
-            cachePerRow = static_cast<double>(w.ds->Cache().MemoryUsed()) / lastRows;
-            fixedPart = w.ds->Layout().FixedSize();
+            // The peak resident memory Last adds, in a fresh process.
+            const TLastRun child = LastInChild(argv[0], large);
+            figures.Add("dataset_peak_rss_increase", "MB", child.peakIncrease / 1e6);
+            figures.Add("dataset_peak_bytes_per_row", "B",
+                        static_cast<double>(child.peakIncrease) / child.rows);
+
+            for (auto [c, size] : {std::pair{&big, "1m"}, std::pair{&little, "100k"}}) {
+                const double bareMs = BareFirstWindowMs(*c);
+                const double openMs = OpenFirstWindowMs(*c);
+                figures.Add(std::string("dataset_open_first_window_") + size, "ms", openMs);
+                figures.Add(std::string("bare_first_window_") + size, "ms", bareMs);
+                figures.Add(std::string("dataset_open_first_window_") + size + "_vs_bare", "ratio",
+                            openMs / bareMs);
+            }
         }
-        if (lastRows != bareRows) {
-            std::fprintf(stderr, "row counts differ: %ld / %ld\n", lastRows, bareRows);
-            return 1;
-        }
-        const double lastRate = lastRows / bestLast;
-        const double bareRate = bareRows / bestBare;
-        std::printf("rows:                           %ld\n", lastRows);
-        std::printf("Last into the cache:            %.0f rows/s\n", lastRate);
-        std::printf("client library loop:            %.0f rows/s\n", bareRate);
-        std::printf("ratio (goal >= 0.9):            %.3f\n", lastRate / bareRate);
-        std::printf("cache bytes per row:            %.1f (fixed part %d)\n", cachePerRow,
-                    fixedPart);
-        std::printf("row size on the wire:           %.1f bytes\n", wirePerRow);
-        std::printf("cache / wire:                   %.2f\n", cachePerRow / wirePerRow);
-        std::printf("cache for all rows:             %.1f MB (goal <= 154 MB)\n",
-                    cachePerRow * lastRows / 1e6);
-        std::printf("resident growth during Last:    %.1f MB\n", rssDeltaKiB / 1024.0);
 
         // MoveBy(1) over cached rows and over rows still to be fetched.
         {
@@ -282,24 +263,17 @@ int main(int argc, char** argv) {
             for (int i = 0; i < fetchMoves; ++i)
                 w.ds->MoveBy(1);
             const long cached = g_allocations.load() - before;
-            std::printf("allocations per MoveBy(1), rows already cached:  %.4f\n",
+            figures.Add("allocations_per_move_cached", "count",
                         static_cast<double>(cached) / fetchMoves);
-            std::printf("allocations per MoveBy(1), rows being fetched:   %.4f"
-                        " (cache blocks)\n",
+            figures.Add("allocations_per_move_fetching", "count",
                         static_cast<double>(fetching) / fetchMoves);
         }
-
-        std::printf("Open + first window of 30, %ld rows:  %.2f ms (goal < 50 ms)\n", lastRows,
-                    OpenFirstWindowMs(big));
         big.tr->Commit();
-
-        Connection little(small);
-        long smallRows = 0;
-        double unused = 0;
-        FetchBare(little, &smallRows, &unused);
-        std::printf("Open + first window of 30, %ld rows:  %.2f ms (goal < 50 ms)\n", smallRows,
-                    OpenFirstWindowMs(little));
         little.tr->Commit();
+        std::printf("# dataset_bench: the results dataset against the bare client-library loop\n");
+        std::printf("# %ld and %ld rows; %d runs; cache growth in blocks of 32 records\n", rows,
+                    smallRows, runs);
+        figures.Print();
         return 0;
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().toLocal8Bit().constData());

@@ -6,18 +6,28 @@
 //  2. inserts through Insert / field writes / Post (with the generator value
 //     on new record and the refresh after post), against a loop of the same
 //     generator select, INSERT and refresh select on prepared statements.
-// Every insert is rolled back.
+// Where Qt's Firebird driver is installed, the peer does the same with
+// prepared QSqlQuery objects. Every insert is rolled back.
 //
-//   edit_bench [host:database] [inserts]
+//   edit_bench [host:database] [inserts] [--runs N]
 //   (default: the local veltor-edit-bench.fdb; create it with
 //    db/make-demo 127.0.0.1:/var/lib/firebird/3.0/data/veltor-edit-bench.fdb)
 // User and password come from ISC_USER / ISC_PASSWORD (SYSDBA / tarnwheel).
+// Output: figures.h.
 
 #include "base/TextCodec.h"
 #include "dataset/DB.h"
 #include "dataset/pFIBDataSet.h"
 #include "fib/FIBDatabase.h"
 #include "fib/FIBQuery.h"
+#include "figures.h"
+#ifdef VELTOR_QT_PEER
+#include "qt_database.h"
+
+#include <QCoreApplication>
+#include <QSqlError>
+#include <QSqlQuery>
+#endif
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -209,13 +219,20 @@ struct Program {
     }
 };
 
-// Moves the master over its records back and forth; returns seconds per
-// move and the number of moves.
-double DetailMoves(Program& p, int moves) {
+// Per master move: the wall time, and the processor time this process spent
+// (the rest is the server's work and the wait for it).
+struct TMoveCost {
+    double Seconds = 0;
+    double CpuMs = 0;
+};
+
+// Moves the master over its records back and forth.
+TMoveCost DetailMoves(Program& p, int moves) {
     GridLink grid(p.studentSource);
     p.faculty->Open();
     p.student->Open();
     p.faculty->First();
+    const double cpu = ProcessCpuMs();
     QElapsedTimer timer;
     timer.start();
     int forward = 1;
@@ -225,14 +242,22 @@ double DetailMoves(Program& p, int moves) {
             p.faculty->MoveBy(forward);
         }
     }
-    const double seconds = timer.nsecsElapsed() / 1e9;
+    const TMoveCost cost{timer.nsecsElapsed() / 1e9 / moves, (ProcessCpuMs() - cpu) / moves};
     p.student->Close();
     p.faculty->Close();
-    return seconds / moves;
+    return cost;
 }
 
-double BareDetailMoves(Program& p, int moves, const std::vector<int32_t>& keys) {
+#ifdef VELTOR_QT_PEER
+[[noreturn]] void QtFail(const QSqlQuery& q) {
+    std::fprintf(stderr, "%s\n", qPrintable(q.lastError().text()));
+    std::exit(2);
+}
+#endif
+
+TMoveCost BareDetailMoves(Program& p, int moves, const std::vector<int32_t>& keys) {
     BareStatement q(*p.db, *p.tr, kStudentSelect);
+    const double cpu = ProcessCpuMs();
     QElapsedTimer timer;
     timer.start();
     size_t k = 0;
@@ -244,7 +269,7 @@ double BareDetailMoves(Program& p, int moves, const std::vector<int32_t>& keys) 
         q.SetInt(0, keys[k]);
         q.Run(kGridRows);
     }
-    return timer.nsecsElapsed() / 1e9 / moves;
+    return {timer.nsecsElapsed() / 1e9 / moves, (ProcessCpuMs() - cpu) / moves};
 }
 
 double DataSetInserts(Program& p, int count) {
@@ -290,13 +315,86 @@ double BareInserts(Program& p, int count) {
     return seconds;
 }
 
+#ifdef VELTOR_QT_PEER
+// The peer: a prepared QSqlQuery of Qt's own driver re-executed with each
+// new key, fetching the same rows, inside one transaction as the program's.
+TMoveCost QtDetailMoves(QSqlDatabase& db, int moves, const std::vector<int32_t>& keys) {
+    db.transaction();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(QString::fromLatin1(kStudentSelect)))
+        QtFail(q);
+    const double cpu = ProcessCpuMs();
+    QElapsedTimer timer;
+    timer.start();
+    size_t k = 0;
+    int forward = 1;
+    for (int i = 0; i < moves; ++i) {
+        if ((forward > 0 && k + 1 >= keys.size()) || (forward < 0 && k == 0))
+            forward = -forward;
+        k += forward;
+        q.bindValue(0, keys[k]);
+        if (!q.exec())
+            QtFail(q);
+        for (int n = 0; n < kGridRows && q.next(); ++n) {
+        }
+        q.finish();
+    }
+    const TMoveCost cost{timer.nsecsElapsed() / 1e9 / moves, (ProcessCpuMs() - cpu) / moves};
+    db.commit();
+    return cost;
+}
+
+// The peer's inserts: the same generator select, INSERT and refresh select
+// as prepared QSqlQuery objects, rolled back.
+double QtInserts(QSqlDatabase& db, int count) {
+    db.transaction();
+    QSqlQuery gen(db);
+    QSqlQuery insert(db);
+    QSqlQuery refresh(db);
+    for (QSqlQuery* q : {&gen, &insert, &refresh})
+        q->setForwardOnly(true);
+    if (!gen.prepare(QString::fromLatin1(kGenerator)))
+        QtFail(gen);
+    if (!insert.prepare(QString::fromLatin1(kInsert)))
+        QtFail(insert);
+    if (!refresh.prepare(QString::fromLatin1(kRefresh)))
+        QtFail(refresh);
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < count; ++i) {
+        if (!gen.exec() || !gen.next())
+            QtFail(gen);
+        const int key = gen.value(0).toInt();
+        gen.finish();
+        insert.bindValue(0, key);
+        insert.bindValue(1, QStringLiteral("Факультет %1").arg(i));
+        insert.bindValue(2, QStringLiteral("Ф%1").arg(i));
+        if (!insert.exec())
+            QtFail(insert);
+        refresh.bindValue(0, key);
+        if (!refresh.exec() || !refresh.next())
+            QtFail(refresh);
+        refresh.finish();
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    db.rollback();
+    return seconds;
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv) {
+    const int runs = TakeRunsOption(argc, argv, 3);
     const QString database = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                       : QStringLiteral("127.0.0.1:/var/lib/firebird/3.0/data/"
                                                        "veltor-edit-bench.fdb");
     const int inserts = argc > 2 ? std::atoi(argv[2]) : 10000;
+#ifdef VELTOR_QT_PEER
+    QCoreApplication app(argc, argv);
+    QSqlDatabase qt = OpenQtDatabase(database);
+#endif
     try {
         Program p(database);
         std::vector<int32_t> keys;
@@ -312,33 +410,56 @@ int main(int argc, char** argv) {
         const int moves = 2000;
         p.student->Prepare();
         const int preparesBefore = p.student->SelectQuery().PrepareCount();
-        double bestDetail = 1e9;
-        double bestBareDetail = 1e9;
-        for (int round = 0; round < 3; ++round) {
-            bestBareDetail = std::min(bestBareDetail, BareDetailMoves(p, moves, keys));
-            bestDetail = std::min(bestDetail, DetailMoves(p, moves));
+        TFigures figures;
+        // In every run each loop is set against the bare loop measured just
+        // before it, so that both see the same state of the machine.
+        for (int run = 0; run < runs; ++run) {
+            if (!p.tr->Active())
+                p.tr->StartTransaction();
+            const TMoveCost bare = BareDetailMoves(p, moves, keys);
+            const TMoveCost detail = DetailMoves(p, moves);
+            figures.Add("bare_detail_reexecute", "ms", bare.Seconds * 1000);
+            figures.Add("detail_reopen", "ms", detail.Seconds * 1000);
+            figures.Add("detail_reopen_vs_bare", "ratio", detail.Seconds / bare.Seconds);
+            figures.Add("bare_detail_reexecute_cpu", "ms", bare.CpuMs);
+            figures.Add("detail_reopen_cpu", "ms", detail.CpuMs);
+#ifdef VELTOR_QT_PEER
+            const TMoveCost qtDetail = QtDetailMoves(qt, moves, keys);
+            figures.Add("qt_detail_reexecute", "ms", qtDetail.Seconds * 1000);
+            figures.Add("qt_detail_reexecute_vs_bare", "ratio", qtDetail.Seconds / bare.Seconds);
+            figures.Add("qt_detail_reexecute_cpu", "ms", qtDetail.CpuMs);
+#endif
         }
         const int prepares = p.student->SelectQuery().PrepareCount() - preparesBefore;
-        p.tr->Commit();
+        if (p.tr->Active())
+            p.tr->Commit();
 
-        double bestInsert = 1e9;
-        double bestBareInsert = 1e9;
-        for (int round = 0; round < 2; ++round) {
-            bestBareInsert = std::min(bestBareInsert, BareInserts(p, inserts));
-            bestInsert = std::min(bestInsert, DataSetInserts(p, inserts));
+        for (int run = 0; run < runs; ++run) {
+            const double bare = BareInserts(p, inserts);
+            const double ours = DataSetInserts(p, inserts);
+            figures.Add("bare_inserts", "s", bare);
+            figures.Add("dataset_inserts", "s", ours);
+            figures.Add("dataset_inserts_vs_bare", "ratio", ours / bare);
+#ifdef VELTOR_QT_PEER
+            const double qtInserts = QtInserts(qt, inserts);
+            figures.Add("qt_inserts", "s", qtInserts);
+            figures.Add("qt_inserts_vs_bare", "ratio", qtInserts / bare);
+#endif
         }
+        figures.Add("detail_prepares_during_moves", "count", prepares);
 
-        std::printf("faculties:                      %zu\n", keys.size());
-        std::printf("detail reopen per master move:  %.3f ms (goal: at most 1 ms)\n",
-                    bestDetail * 1000);
-        std::printf("bare re-execute per move:       %.3f ms\n", bestBareDetail * 1000);
-        std::printf("ratio:                          %.2f\n", bestDetail / bestBareDetail);
-        std::printf("detail prepares during moves:   %d (goal: 0)\n", prepares);
-        std::printf("inserts:                        %d\n", inserts);
-        std::printf("Insert/Post with refresh:       %.3f s\n", bestInsert);
-        std::printf("bare generator+insert+refresh:  %.3f s\n", bestBareInsert);
-        std::printf("ratio:                          %.2f (goal: at most 1.3)\n",
-                    bestInsert / bestBareInsert);
+        std::printf("# edit_bench: detail reopen and inserts through the dataset against bare "
+                    "client-library loops%s\n",
+#ifdef VELTOR_QT_PEER
+                    " and Qt's QIBASE driver (prepared QSqlQuery)"
+#else
+                    ""
+#endif
+        );
+        std::printf("# %zu faculties, %d master moves of %d rows; %d inserts with generator and "
+                    "refresh; %d runs\n",
+                    keys.size(), moves, kGridRows, inserts, runs);
+        figures.Print();
         return 0;
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().toLocal8Bit().constData());

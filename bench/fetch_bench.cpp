@@ -2,12 +2,14 @@
 // the same statement and the same descriptor layout: the results view's
 // three-table join over the large demo database (1,000,000 results).
 //
-//   fetch_bench [host:database]   (default: the local veltor-bench.fdb;
+//   fetch_bench [host:database] [--runs N]   (default: the local veltor-bench.fdb;
 //   create it with db/make-demo <database> --large)
 // User and password come from ISC_USER / ISC_PASSWORD (SYSDBA / tarnwheel).
+// Output: figures.h.
 
 #include "bare_fetch.h"
 #include "fib/FIBQuery.h"
+#include "figures.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -37,33 +39,43 @@ double FetchThroughQuery(TFIBDatabase& db, TFIBTransaction& tr, long* rows) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const int runs = TakeRunsOption(argc, argv, 3);
     TBenchConnection connection(BenchDatabaseName(argc, argv));
     TFIBDatabase* db = connection.db;
     TFIBTransaction* tr = connection.tr;
     try {
         db->SetConnected(true);
         tr->StartTransaction();
-        // Alternate the two, best of three each, so that neither profits
-        // from a warmer cache.
-        double bestQuery = 1e9;
-        double bestBare = 1e9;
-        long queryRows = 0;
-        long bareRows = 0;
-        for (int round = 0; round < 3; ++round) {
-            bestBare = std::min(bestBare, FetchBare(*db, *tr, kResultsSelect, &bareRows));
-            bestQuery = std::min(bestQuery, FetchThroughQuery(*db, *tr, &queryRows));
+        // The two one after the other in every run, so that both see the
+        // same state of the machine and neither profits from a warmer cache
+        // throughout.
+        TFigures figures;
+        long rows = 0;
+        for (int run = 0; run < runs; ++run) {
+            long bareRows = 0;
+            long queryRows = 0;
+            double cpu = ProcessCpuMs();
+            const double bare = FetchBare(*db, *tr, kResultsSelect, &bareRows);
+            const double bareCpu = ProcessCpuMs() - cpu;
+            cpu = ProcessCpuMs();
+            const double query = FetchThroughQuery(*db, *tr, &queryRows);
+            const double queryCpu = ProcessCpuMs() - cpu;
+            if (queryRows != bareRows) {
+                std::fprintf(stderr, "row counts differ: %ld / %ld\n", queryRows, bareRows);
+                return 1;
+            }
+            rows = queryRows;
+            figures.Add("bare_fetch", "rows/s", bareRows / bare);
+            figures.Add("query_fetch", "rows/s", queryRows / query);
+            figures.Add("query_fetch_vs_bare", "ratio", bare / query);
+            figures.Add("bare_fetch_cpu", "s", bareCpu / 1000);
+            figures.Add("query_fetch_cpu", "s", queryCpu / 1000);
         }
         tr->Commit();
-        if (queryRows != bareRows) {
-            std::fprintf(stderr, "row counts differ: %ld / %ld\n", queryRows, bareRows);
-            return 1;
-        }
-        const double queryRate = queryRows / bestQuery;
-        const double bareRate = bareRows / bestBare;
-        std::printf("rows fetched:        %ld\n", queryRows);
-        std::printf("TFIBQuery:           %.0f rows/s\n", queryRate);
-        std::printf("client library loop: %.0f rows/s\n", bareRate);
-        std::printf("ratio:               %.3f\n", queryRate / bareRate);
+        std::printf("# fetch_bench: TFIBQuery against the bare client-library loop, %ld rows, "
+                    "%d runs\n",
+                    rows, runs);
+        figures.Print();
         return 0;
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().toLocal8Bit().constData());

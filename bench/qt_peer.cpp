@@ -7,8 +7,9 @@
 //       of the peak resident memory (each run in a fresh process of its own,
 //       so that one run's freed memory does not hide the next one's);
 //   (c) QTableView over that model on the offscreen platform: opening and
-//       the first screen painted, then PageDown through the first rows with
-//       the time from each key to the repainted screen.
+//       the first screen painted, a full repaint of that screen, then
+//       PageDown through the first rows with the time from each key to the
+//       repainted screen.
 //
 //   qt_peer [host:database] [--runs N] [--pagedown-rows N]
 //
@@ -19,6 +20,7 @@
 // is "name unit median min max runs", whitespace-separated, one per figure.
 
 #include "bare_fetch.h"
+#include "qt_database.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,6 +36,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -86,26 +89,6 @@ void ResetPeakResident() {
 }
 
 // --- Qt's driver ---------------------------------------------------------------------
-
-QSqlDatabase OpenQtDatabase(const QString& database) {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QIBASE")))
-        Fail(QStringLiteral("Qt's QIBASE driver is not installed (Debian: libqt6sql6-ibase)"));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"));
-    // host:path, unless the part before the colon is a drive letter
-    const qsizetype colon = database.indexOf(u':');
-    if (colon > 1) {
-        db.setHostName(database.left(colon));
-        db.setDatabaseName(database.mid(colon + 1));
-    } else {
-        db.setDatabaseName(database);
-    }
-    db.setUserName(BenchUser());
-    db.setPassword(BenchPassword());
-    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=WIN1251")); // as the program connects
-    if (!db.open())
-        Fail(QStringLiteral("cannot open %1: %2").arg(database, db.lastError().text()));
-    return db;
-}
 
 // (a) Seconds from execute to the last row of a forward-only query.
 double FetchForwardOnly(const QSqlDatabase& db, long* rows) {
@@ -190,9 +173,19 @@ void WaitForPaint(const TPaintCountingView& view, int before) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+// CPU time of the process in milliseconds.
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
 struct ViewRun {
     double openMs = 0;
+    double repaintMs = 0;
+    double repaintCpuMs = 0;
     std::vector<double> keyMs;
+    std::vector<double> keyCpuMs;
     int rowsPerPage = 0;
     int reachedRow = 0;
 };
@@ -218,6 +211,15 @@ ViewRun RunView(const QSqlDatabase& db, int rows) {
     run.openMs = timer.nsecsElapsed() / 1e6;
     run.rowsPerPage = view.viewport()->height() / rowHeight;
 
+    // A full repaint of the screen, averaged over a few.
+    const int repaints = 20;
+    const double cpu = ProcessCpuMs();
+    timer.restart();
+    for (int i = 0; i < repaints; ++i)
+        view.viewport()->repaint();
+    run.repaintMs = timer.nsecsElapsed() / 1e6 / repaints;
+    run.repaintCpuMs = (ProcessCpuMs() - cpu) / repaints;
+
     view.setFocus();
     view.setCurrentIndex(model.index(0, 0));
     QCoreApplication::processEvents();
@@ -225,6 +227,7 @@ ViewRun RunView(const QSqlDatabase& db, int rows) {
     while (view.currentIndex().row() < rows - 1 && stuck < 3) {
         const int rowBefore = view.currentIndex().row();
         const int paintsBefore = view.paints;
+        const double cpu = ProcessCpuMs();
         timer.restart();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
         QCoreApplication::sendEvent(&view, &press);
@@ -232,6 +235,7 @@ ViewRun RunView(const QSqlDatabase& db, int rows) {
         QCoreApplication::sendEvent(&view, &release);
         WaitForPaint(view, paintsBefore);
         run.keyMs.push_back(timer.nsecsElapsed() / 1e6);
+        run.keyCpuMs.push_back(ProcessCpuMs() - cpu);
         stuck = view.currentIndex().row() == rowBefore ? stuck + 1 : 0;
     }
     run.reachedRow = view.currentIndex().row() + 1;
@@ -271,7 +275,7 @@ int RunPeer(const Options& o) {
     const QString self = QCoreApplication::applicationFilePath();
 
     std::vector<double> bareRate, forwardRate, forwardRatio, modelRate, modelRatio, modelMB,
-        modelBytesPerRow, openMs, p50, p95;
+        modelBytesPerRow, openMs, repaintMs, repaintCpuMs, p50, p95, cpu50, cpu95;
     long rows = 0;
     int rowsPerPage = 0;
     int reached = 0;
@@ -300,8 +304,12 @@ int RunPeer(const Options& o) {
 
         const ViewRun view = RunView(qt, std::min<long>(o.pageDownRows, rows));
         openMs.push_back(view.openMs);
+        repaintMs.push_back(view.repaintMs);
+        repaintCpuMs.push_back(view.repaintCpuMs);
         p50.push_back(Percentile(view.keyMs, 0.5));
         p95.push_back(Percentile(view.keyMs, 0.95));
+        cpu50.push_back(Percentile(view.keyCpuMs, 0.5));
+        cpu95.push_back(Percentile(view.keyCpuMs, 0.95));
         rowsPerPage = view.rowsPerPage;
         reached = view.reachedRow;
     }
@@ -321,8 +329,12 @@ int RunPeer(const Options& o) {
     PrintFigure("qt_model_peak_rss_increase", "MB", modelMB);
     PrintFigure("qt_model_bytes_per_row", "B", modelBytesPerRow);
     PrintFigure("qt_view_open_first_screen", "ms", openMs);
+    PrintFigure("qt_view_full_repaint", "ms", repaintMs);
+    PrintFigure("qt_view_full_repaint_cpu", "ms", repaintCpuMs);
     PrintFigure("qt_view_pagedown_p50", "ms", p50);
     PrintFigure("qt_view_pagedown_p95", "ms", p95);
+    PrintFigure("qt_view_pagedown_cpu_p50", "ms", cpu50);
+    PrintFigure("qt_view_pagedown_cpu_p95", "ms", cpu95);
     return 0;
 }
 

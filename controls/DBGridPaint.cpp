@@ -4,9 +4,11 @@
 #include "controls/DBGrids.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPolygonF>
+#include <QStaticText>
 #include <QStyleOptionFocusRect>
 #include <optional>
 
@@ -36,6 +38,69 @@ Qt::Alignment TextAlignment(TAlignment a) {
         break;
     }
     return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+// Laying a text out is most of what painting a cell costs, and a grid's
+// columns repeat their values (faculties, courses, groups, names), so the
+// laid-out texts are kept, for the one font the cells are painted in: a page
+// of new records mostly reuses them. The store is emptied when it is full or
+// the font changes.
+class TLaidOutTexts {
+public:
+    const QStaticText& Get(const QFont& font, const QString& text) {
+        if (!(font == font_)) {
+            texts_.clear();
+            font_ = font;
+        }
+        auto it = texts_.constFind(text);
+        if (it == texts_.constEnd()) {
+            if (texts_.size() >= kLimit)
+                texts_.clear();
+            QStaticText laidOut(text);
+            laidOut.setTextFormat(Qt::PlainText);
+            laidOut.prepare(QTransform(), font);
+            it = texts_.insert(text, laidOut);
+        }
+        return *it;
+    }
+
+private:
+    static constexpr qsizetype kLimit = 2048;
+    QFont font_;
+    QHash<QString, QStaticText> texts_;
+};
+
+TLaidOutTexts& LaidOutTexts() {
+    static TLaidOutTexts texts;
+    return texts;
+}
+
+// One line of text in a box, aligned and clipped as drawText would with
+// TextSingleLine, through the store of laid-out texts.
+void DrawCellText(QPainter& p, const QRect& box, Qt::Alignment alignment, const QString& text) {
+    if (text.isEmpty())
+        return;
+    if (text.contains(u'\n') || text.contains(u'\r') || text.contains(u'\t')) {
+        p.drawText(box, alignment | Qt::TextSingleLine, text);
+        return;
+    }
+    const QStaticText& laidOut = LaidOutTexts().Get(p.font(), text);
+    const QSizeF size = laidOut.size();
+    qreal x = box.left();
+    if (alignment & Qt::AlignRight)
+        x = box.left() + box.width() - size.width();
+    else if (alignment & Qt::AlignHCenter)
+        x = box.left() + (box.width() - size.width()) / 2;
+    const QPointF at(qRound(x), qRound(box.top() + (box.height() - size.height()) / 2));
+    const bool clip = at.x() < box.left() || at.x() + size.width() > box.left() + box.width() ||
+                      size.height() > box.height();
+    if (clip) {
+        p.save();
+        p.setClipRect(box, Qt::IntersectClip);
+    }
+    p.drawStaticText(at, laidOut);
+    if (clip)
+        p.restore();
 }
 
 enum class TIndicator { Arrow, Edit, Insert, MultiDot, MultiArrow };
@@ -212,8 +277,7 @@ void TDBGrid::PaintCell(QPainter& p, const QRect& cell, int col, int row, bool c
             // never raises.
         }
         p.setPen(ink);
-        p.drawText(cell.adjusted(2, 0, -2, 0),
-                   TextAlignment(column.Alignment()) | Qt::TextSingleLine, text);
+        DrawCellText(p, cell.adjusted(2, 0, -2, 0), TextAlignment(column.Alignment()), text);
     }
     if (selectedCell && focused && !editorMode_ && col == col_) {
         QStyleOptionFocusRect option;

@@ -171,13 +171,7 @@ protected:
             QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
 
-    QStringList Errors() const {
-        QStringList texts;
-        for (const TMessage& m : dialogs.messages)
-            if (m.icon == TMsgIcon::Error)
-                texts << m.text;
-        return texts;
-    }
+    QStringList Errors() const { return dialogs.ErrorTexts(); }
 
     TestDatabase& db;
     TDBGrid* grid = nullptr;

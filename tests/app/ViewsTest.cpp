@@ -5,6 +5,8 @@
 // the program has committed.
 
 #include "tests/app/ShellFixture.h"
+#include "tests/app/UserActions.h"
+#include "tests/support/GridProbe.h"
 #include "tests/support/TestDatabase.h"
 
 #include "app/AnchoredPanel.h"
@@ -62,81 +64,14 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    // Chooses a menu item with the mouse: the menu bar title, then the item.
-    static void Choose(QMenu* menu, QAction* item) {
-        QMenuBar* bar = main_frm->menuBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {},
-                          bar->actionGeometry(menu->menuAction()).center());
-        QTRY_VERIFY(menu->isVisible());
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-        QTRY_VERIFY(!menu->isVisible());
-        QCoreApplication::processEvents();
-    }
-    static void ShowStudents() { Choose(main_frm->show_mnu, main_frm->students_mnu); }
-    static void ShowDisciplines() { Choose(main_frm->show_mnu, main_frm->disciplines_mnu); }
-    static void ShowResults() { Choose(main_frm->show_mnu, main_frm->results_mnu); }
-
     static void Click(TDBGrid* grid, int col, int row) {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
     }
     static void Key(QWidget* target, int key, Qt::KeyboardModifiers mods = {}) {
         QTest::keyClick(target, static_cast<Qt::Key>(key), mods);
     }
-    // Keys go where the user's focus is: the grid or its editor.
-    static void Keys(TDBGrid* grid, int key, Qt::KeyboardModifiers mods = {}) {
-        QTest::keyClick(Target(grid), static_cast<Qt::Key>(key), mods);
-    }
-    static int ColumnOf(TDBGrid* grid, const QString& fieldName) {
-        for (int i = 0; i < static_cast<int>(grid->Columns().size()); ++i)
-            if (grid->Columns()[i].Field->FieldName() == fieldName)
-                return i;
-        return -1;
-    }
-    // Typed one key at a time; letters beyond ASCII come as the text of a key
-    // the keyboard has no code for, as an input method gives them.
-    static QWidget* Target(TDBGrid* grid) {
-        QWidget* editor = grid->InplaceEditor();
-        return editor && editor->isVisible() ? editor : grid;
-    }
-    static void Type(TDBGrid* grid, const QString& text) {
-        for (const QChar ch : text) {
-            QWidget* target = Target(grid);
-            if (ch.unicode() < 0x80)
-                QTest::keyClick(target, ch.toLatin1());
-            else
-                QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch),
-                                    Qt::NoModifier);
-        }
-    }
-    static void Press(TsDBNavigator* navigator, TNavigateBtn button) {
-        QTest::mouseClick(navigator->Button(button), Qt::LeftButton);
-    }
 
-    // The texts of one column as the grid shows its rows.
-    static QStringList Shown(TDBGrid* grid, const QString& fieldName) {
-        auto& link = const_cast<TGridDataLink&>(grid->DataLink());
-        QStringList texts;
-        if (!link.Active())
-            return texts;
-        const int current = link.ActiveRow();
-        for (int row = 0; row < link.RecordCount(); ++row) {
-            link.SetActiveRow(row);
-            texts << link.DataSet()->FieldByName(fieldName)->DisplayText();
-        }
-        link.SetActiveRow(current);
-        return texts;
-    }
-    static QString Current(TDBGrid* grid, const QString& fieldName) {
-        return grid->DataLink().DataSet()->FieldByName(fieldName)->DisplayText();
-    }
-
-    QStringList Errors() const {
-        QStringList texts;
-        for (const TMessage& m : dialogs.messages)
-            if (m.icon == TMsgIcon::Error)
-                texts << m.text;
-        return texts;
-    }
+    QStringList Errors() const { return dialogs.ErrorTexts(); }
 };
 
 TEST_F(Sitting, StartShowsTheFirstFacultysStudentsAndFollowsTheChosenFaculty) {
@@ -166,8 +101,7 @@ TEST_F(Sitting, StartShowsTheFirstFacultysStudentsAndFollowsTheChosenFaculty) {
     const QStringList second = Shown(main_frm->student_db, "S_ID");
     ASSERT_FALSE(second.isEmpty());
     for (const QString& s : second)
-        EXPECT_EQ(db->QueryInt("select f_id from student where s_id = " + s),
-                  faculties[1].toInt());
+        EXPECT_EQ(db->QueryInt("select f_id from student where s_id = " + s), faculties[1].toInt());
 }
 
 TEST_F(Sitting, FacultyAndStudentAddedFromTheKeyboardSurviveTwoSwitches) {
@@ -238,19 +172,18 @@ TEST_F(Sitting, PendingEditsAreSavedAtASwitchAndRefusedOnesStopIt) {
     ShowDisciplines();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
     EXPECT_TRUE(main_frm->discipline_pnl->isVisible());
-    EXPECT_EQ(db->QueryInt("select count(*) from student where grupa = 'ZZ-99' and s_id = " +
-                           student),
-              1)
+    EXPECT_EQ(
+        db->QueryInt("select count(*) from student where grupa = 'ZZ-99' and s_id = " + student), 1)
         << "posted and committed by the switch";
 
     // A test's number changed to another test's: the server refuses the key.
     const QString test = Current(main_frm->d_test_grid, "T_ID");
     ASSERT_FALSE(test.isEmpty());
-    const long long taken =
-        db->QueryInt("select max(t_id) from test where t_id <> " + test);
+    const long long taken = db->QueryInt("select max(t_id) from test where t_id <> " + test);
     main_frm->d_test_grid->setFocus();
     main_frm->d_test_grid->SetSelectedIndex(0);
-    Press(main_frm->test_navigator, TNavigateBtn::nbEdit); // its data source does not edit by itself
+    Press(main_frm->test_navigator,
+          TNavigateBtn::nbEdit); // its data source does not edit by itself
     Keys(main_frm->d_test_grid, Qt::Key_F2);
     main_frm->d_test_grid->InplaceEditor()->selectAll();
     Type(main_frm->d_test_grid, QString::number(taken));
@@ -330,8 +263,8 @@ TEST_F(Sitting, CourseMarksInsertAndDeleteLinkRowsAndTheFacultyFollows) {
                                TAssignmentEditor::Quoted(faculties->Item(i)) + "'") > 0)
             << faculties->Item(i).toStdString();
 
-    const int apostrophe = faculties->Items().indexOf(
-        QStringLiteral("Факультет комп'ютерних наук і кібернетики"));
+    const int apostrophe =
+        faculties->Items().indexOf(QStringLiteral("Факультет комп'ютерних наук і кібернетики"));
     ASSERT_GE(apostrophe, 0);
     EXPECT_FALSE(faculties->Checked(apostrophe));
     QTest::mouseClick(faculties->viewport(), Qt::LeftButton, {},
@@ -396,9 +329,9 @@ TEST_F(Sitting, ResultsReachTheLastOfAHundredThousandInTheDisplayFormat) {
     EXPECT_FALSE(main_frm->faculty_dataset->Active());
     EXPECT_FALSE(main_frm->student_dataset->Active());
     const TNavButtonSet shown = main_frm->resultat_navigator->VisibleButtons();
-    EXPECT_EQ(shown, (TNavButtonSet{TNavigateBtn::nbFirst, TNavigateBtn::nbPrior,
-                                    TNavigateBtn::nbNext, TNavigateBtn::nbLast,
-                                    TNavigateBtn::nbRefresh}));
+    EXPECT_EQ(shown,
+              (TNavButtonSet{TNavigateBtn::nbFirst, TNavigateBtn::nbPrior, TNavigateBtn::nbNext,
+                             TNavigateBtn::nbLast, TNavigateBtn::nbRefresh}));
 
     main_frm->resultat_grid->setFocus();
     Keys(main_frm->resultat_grid, Qt::Key_End, Qt::ControlModifier);

@@ -5,6 +5,8 @@
 // is read back through isql, a connection of its own.
 
 #include "tests/app/ShellFixture.h"
+#include "tests/app/UserActions.h"
+#include "tests/support/GridProbe.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/TestDatabase.h"
 
@@ -131,51 +133,9 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    // Chooses a menu item with the mouse: the menu bar title, then the item.
-    static void Choose(QMenu* menu, QAction* item) {
-        QMenuBar* bar = main_frm->menuBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {},
-                          bar->actionGeometry(menu->menuAction()).center());
-        QTRY_VERIFY(menu->isVisible());
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-        QTRY_VERIFY(!menu->isVisible());
-        QCoreApplication::processEvents();
-    }
-    static void ShowStudents() { Choose(main_frm->show_mnu, main_frm->students_mnu); }
-    static void ShowDisciplines() { Choose(main_frm->show_mnu, main_frm->disciplines_mnu); }
-    static void ShowResults() { Choose(main_frm->show_mnu, main_frm->results_mnu); }
-
-    static QWidget* Target(TDBGrid* grid) {
-        QWidget* editor = grid->InplaceEditor();
-        return editor && editor->isVisible() ? editor : grid;
-    }
-    static void Keys(TDBGrid* grid, int key, Qt::KeyboardModifiers mods = {}) {
-        QTest::keyClick(Target(grid), static_cast<Qt::Key>(key), mods);
-    }
-    // Typed one key at a time; letters beyond ASCII come as the text of a key
-    // the keyboard has no code for, as an input method gives them.
-    static void Type(TDBGrid* grid, const QString& text) {
-        for (const QChar ch : text) {
-            QWidget* target = Target(grid);
-            if (ch.unicode() < 0x80)
-                QTest::keyClick(target, ch.toLatin1());
-            else
-                QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(ch),
-                                    Qt::NoModifier);
-        }
-    }
     // Text pasted into the cell editor at once, as from the clipboard.
     static void Paste(TDBGrid* grid, const QString& text) {
         QTest::sendKeyEvent(QTest::Click, Target(grid), Qt::Key_unknown, text, Qt::NoModifier);
-    }
-    static void Press(TsDBNavigator* navigator, TNavigateBtn button) {
-        QTest::mouseClick(navigator->Button(button), Qt::LeftButton);
-    }
-    static int ColumnOf(TDBGrid* grid, const QString& fieldName) {
-        for (int i = 0; i < static_cast<int>(grid->Columns().size()); ++i)
-            if (grid->Columns()[i].Field->FieldName() == fieldName)
-                return i;
-        return -1;
     }
     // Opens the cell editor on a column of the current row with its text
     // selected, so that typing replaces it.
@@ -187,31 +147,7 @@ protected:
             editor->selectAll();
     }
 
-    // The texts of one column as the grid shows its rows.
-    static QStringList Shown(TDBGrid* grid, const QString& fieldName) {
-        auto& link = const_cast<TGridDataLink&>(grid->DataLink());
-        QStringList texts;
-        if (!link.Active())
-            return texts;
-        const int current = link.ActiveRow();
-        for (int row = 0; row < link.RecordCount(); ++row) {
-            link.SetActiveRow(row);
-            texts << link.DataSet()->FieldByName(fieldName)->DisplayText();
-        }
-        link.SetActiveRow(current);
-        return texts;
-    }
-    static QString Current(TDBGrid* grid, const QString& fieldName) {
-        return grid->DataLink().DataSet()->FieldByName(fieldName)->DisplayText();
-    }
-
-    QStringList Errors() const {
-        QStringList texts;
-        for (const TMessage& m : dialogs.messages)
-            if (m.icon == TMsgIcon::Error)
-                texts << m.text;
-        return texts;
-    }
+    QStringList Errors() const { return dialogs.ErrorTexts(); }
     QString programFolder; // empty: the temporary folder
     std::string ErrorList() const { return Errors().join("\n---\n").toStdString(); }
 

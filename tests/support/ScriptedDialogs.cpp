@@ -39,4 +39,12 @@ QStringList ScriptedDialogs::Texts() const {
     return texts;
 }
 
+QStringList ScriptedDialogs::ErrorTexts() const {
+    QStringList texts;
+    for (const TMessage& m : messages)
+        if (m.icon == TMsgIcon::Error)
+            texts << m.text;
+    return texts;
+}
+
 } // namespace veltor::test

@@ -30,6 +30,8 @@ public:
 
     // The texts of the recorded messages.
     QStringList Texts() const;
+    // The texts of the recorded error messages only.
+    QStringList ErrorTexts() const;
 };
 
 } // namespace veltor::test

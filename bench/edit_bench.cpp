@@ -21,6 +21,7 @@
 #include "fib/FIBDatabase.h"
 #include "fib/FIBQuery.h"
 #include "figures.h"
+#include "model/TestingSql.h"
 #ifdef VELTOR_QT_PEER
 #include "qt_database.h"
 
@@ -38,9 +39,36 @@
 
 namespace {
 
-const char* const kStudentSelect = "SELECT\r\n    S_ID,\r\n    FAMILIYA,\r\n    IMYA,\r\n"
-                                   "    OTCHESTVO,\r\n    F_ID,\r\n    KURS,\r\n    GRUPA\r\n"
-                                   "FROM\r\n    STUDENT\r\nWHERE\r\n    F_ID = ?";
+// The student dataset's select with its master parameter positional, as the
+// bare loop and the peer bind it.
+const QByteArray& StudentSelectPositional() {
+    static const QByteArray text = [] {
+        QString t;
+        for (const QString& line : StudentStatements().SelectSQL)
+            t += line + QStringLiteral("\r\n");
+        return t.replace(QStringLiteral(":MAS_F_ID"), QStringLiteral("?")).toLatin1();
+    }();
+    return text;
+}
+
+// Indexes 1, 2, ... to the last key, back to 0, and so on: a master walked
+// back and forth over its records.
+class TBackAndForth {
+public:
+    explicit TBackAndForth(size_t count) : count_(count) {}
+    size_t Next() {
+        if ((forward_ > 0 && k_ + 1 >= count_) || (forward_ < 0 && k_ == 0))
+            forward_ = -forward_;
+        k_ += forward_;
+        return k_;
+    }
+
+private:
+    size_t count_;
+    size_t k_ = 0;
+    int forward_ = 1;
+};
+
 const char* const kGenerator = "select gen_id(GEN_FAKULTET_ID, 1) from RDB$DATABASE";
 const char* const kInsert = "INSERT INTO FAKULTET(F_ID, NAZVA, KNAZVA) VALUES(?, ?, ?)";
 const char* const kRefresh = "SELECT F_ID, NAZVA, KNAZVA FROM FAKULTET WHERE FAKULTET.F_ID = ?";
@@ -210,8 +238,7 @@ struct Program {
         student->SetName(QStringLiteral("student_dataset"));
         student->SetDatabase(db);
         student->SetTransaction(tr);
-        student->SetSelectSQLText(QString::fromLatin1(kStudentSelect)
-                                      .replace(QStringLiteral("?"), QStringLiteral(":MAS_F_ID")));
+        student->SetSelectSQL(StudentStatements().SelectSQL);
         student->SetDataSource(facultySource);
         studentSource = new TDataSource(&form);
         studentSource->SetDataSet(student);
@@ -256,16 +283,13 @@ TMoveCost DetailMoves(Program& p, int moves) {
 #endif
 
 TMoveCost BareDetailMoves(Program& p, int moves, const std::vector<int32_t>& keys) {
-    BareStatement q(*p.db, *p.tr, kStudentSelect);
+    BareStatement q(*p.db, *p.tr, StudentSelectPositional().constData());
     const double cpu = ProcessCpuMs();
     QElapsedTimer timer;
     timer.start();
-    size_t k = 0;
-    int forward = 1;
+    TBackAndForth walk(keys.size());
     for (int i = 0; i < moves; ++i) {
-        if ((forward > 0 && k + 1 >= keys.size()) || (forward < 0 && k == 0))
-            forward = -forward;
-        k += forward;
+        const size_t k = walk.Next();
         q.SetInt(0, keys[k]);
         q.Run(kGridRows);
     }
@@ -322,17 +346,14 @@ TMoveCost QtDetailMoves(QSqlDatabase& db, int moves, const std::vector<int32_t>&
     db.transaction();
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(QString::fromLatin1(kStudentSelect)))
+    if (!q.prepare(QString::fromLatin1(StudentSelectPositional())))
         QtFail(q);
     const double cpu = ProcessCpuMs();
     QElapsedTimer timer;
     timer.start();
-    size_t k = 0;
-    int forward = 1;
+    TBackAndForth walk(keys.size());
     for (int i = 0; i < moves; ++i) {
-        if ((forward > 0 && k + 1 >= keys.size()) || (forward < 0 && k == 0))
-            forward = -forward;
-        k += forward;
+        const size_t k = walk.Next();
         q.bindValue(0, keys[k]);
         if (!q.exec())
             QtFail(q);

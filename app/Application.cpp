@@ -4,6 +4,8 @@
 #include "ui/UserDialogs.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Enough for the error box that says the memory ran out.
+    KeepMemoryReserve(4 * 1024 * 1024);
     // A timer may tick on another thread: the box is shown from the event loop.
     SetBackgroundErrorHandler([this](std::exception_ptr error) {
         QMetaObject::invokeMethod(

@@ -105,22 +105,31 @@ void TRecordsCache::Reset(int maxRecordSize, int chunkRecords) {
     used_ = blockSize_; // the first record opens a block
 }
 
-char* TRecordsCache::Allocate(int size) {
-    const auto bytes = static_cast<size_t>(size);
+void TRecordsCache::ReserveBlockRoom(size_t bytes) {
     if (blocks_.empty() || used_ + bytes > blockSize_) {
         blocks_.push_back(std::make_unique<char[]>(std::max(blockSize_, bytes)));
         used_ = 0;
     }
+}
+
+void TRecordsCache::ReserveNext(int size) {
+    // The index grows a chunk of records at a time.
+    if (records_.size() == records_.capacity())
+        records_.reserve(records_.capacity() +
+                         std::max<size_t>(chunkRecords_, records_.capacity() / 2));
+    ReserveBlockRoom(static_cast<size_t>(size));
+}
+
+char* TRecordsCache::Allocate(int size) {
+    const auto bytes = static_cast<size_t>(size);
+    ReserveBlockRoom(bytes);
     char* p = blocks_.back().get() + used_;
     used_ += bytes;
     return p;
 }
 
 char* TRecordsCache::Append(int size) {
-    // The index grows a chunk of records at a time.
-    if (records_.size() == records_.capacity())
-        records_.reserve(records_.capacity() +
-                         std::max<size_t>(chunkRecords_, records_.capacity() / 2));
+    ReserveNext(size);
     char* p = Allocate(size);
     records_.push_back(p);
     return p;

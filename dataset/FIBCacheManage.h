@@ -117,6 +117,10 @@ public:
     void Reset(int maxRecordSize, int chunkRecords);
     int Count() const { return static_cast<int>(records_.size()); }
     char* Record(int index) const { return records_[index]; }
+    // Makes sure that the next Append of at most size bytes allocates
+    // nothing, so that it cannot fail; throws std::bad_alloc when the room
+    // cannot be had, leaving the cache as it was.
+    void ReserveNext(int size);
     // Room for a new record of size bytes at the end (index Count()).
     char* Append(int size);
     // Opens an empty slot at index (later records move up by one); the
@@ -130,6 +134,7 @@ public:
     size_t BlockCount() const { return blocks_.size(); }
 
 private:
+    void ReserveBlockRoom(size_t bytes);
     char* Allocate(int size);
 
     std::vector<std::unique_ptr<char[]>> blocks_;

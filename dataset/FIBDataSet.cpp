@@ -521,6 +521,10 @@ void TFIBCustomDataSet::InternalGotoBookmark(int bookmark) {
 bool TFIBCustomDataSet::FetchNext() {
     if (!cursorOpen_ || allFetched_)
         return false;
+    // A row taken from the server cannot be given back: the room for it is
+    // found first, so that running out of memory stops the fetch between
+    // rows and the next fetch goes on from the same place.
+    cache_.ReserveNext(layout_.MaxRecordSize());
     TFIBXSQLDA* row = selectQuery_->Next();
     if (!row) {
         allFetched_ = true;

@@ -5,9 +5,32 @@
 #include <QDialog>
 #include <QMessageBox>
 
+#include <memory>
+#include <new>
+
 namespace {
 
 TDialogResponder* responder = nullptr;
+
+// Address space only: the bytes are never touched, so the reserve costs no
+// physical memory until it is given back.
+size_t reserveSize = 0;
+std::unique_ptr<char[]> reserve;
+
+void TakeReserve() noexcept {
+    if (reserveSize && !reserve)
+        reserve.reset(new (std::nothrow) char[reserveSize]);
+}
+
+bool IsOutOfMemory(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 QMessageBox::Icon BoxIcon(TMsgIcon icon) {
     switch (icon) {
@@ -77,12 +100,20 @@ QString ApplicationTitle() {
     return QStringLiteral("Kestrin Veltor");
 }
 
+void KeepMemoryReserve(size_t bytes) {
+    reserve.reset();
+    reserveSize = bytes;
+    TakeReserve();
+}
+
 QString ErrorBoxText(std::exception_ptr error) {
     QString text;
     try {
         std::rethrow_exception(Innermost(error));
     } catch (const Exception& e) {
         text = e.Message();
+    } catch (const std::bad_alloc&) {
+        text = QStringLiteral("Out of memory");
     } catch (const std::exception& e) {
         text = QString::fromUtf8(e.what());
     } catch (...) {
@@ -103,9 +134,15 @@ void ShowException(std::exception_ptr error) noexcept {
             } catch (...) {
             }
         }
+        const bool outOfMemory = IsOutOfMemory(Innermost(error));
+        if (outOfMemory)
+            reserve.reset();
         ShowMessageBox(
             {ApplicationTitle(), ErrorBoxText(error), TMsgIcon::Error, TMsgButtons::Ok, nullptr});
+        if (outOfMemory)
+            TakeReserve();
     } catch (...) {
+        TakeReserve();
         // Nothing sensible is left to do when the error box itself fails.
     }
 }

@@ -5,6 +5,7 @@
 // here and the program carries on.
 
 #include <QString>
+#include <cstddef>
 #include <exception>
 
 class QDialog;
@@ -45,7 +46,11 @@ QString ApplicationTitle();
 
 // The text the standard error box shows: the innermost exception's message,
 // with "." appended when its last character's code is above that of ".".
+// Running out of memory reads "Out of memory.".
 QString ErrorBoxText(std::exception_ptr error);
+// Sets memory aside that the error box gives back while it tells of running
+// out of memory, so that the box itself can still be shown then.
+void KeepMemoryReserve(size_t bytes);
 // The standard error box (error icon, one OK, the application title); EAbort
 // shows nothing.
 void ShowException(std::exception_ptr error) noexcept;

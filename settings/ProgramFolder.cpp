@@ -1,5 +1,7 @@
 #include "settings/ProgramFolder.h"
 
+#include "settings/IniFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -67,6 +69,33 @@ void copy_bundled_languages(const QString& from, const QString& userFolder) {
         staging.setAutoRemove(false);
 }
 
+// A newer program brings captions that the user's copies, made by an older
+// one, lack: those keys would show as the keys themselves. Each copy takes
+// the shipped translation of every key it does not have. A key the copy has
+// keeps the user's value, and files the user removed stay removed.
+void add_new_bundled_keys(const QString& from, const QString& userFolder) {
+    static const QString kWords = QStringLiteral("WORDS");
+    const QString copies = userFolder + kLanguages + QLatin1Char('/');
+    if (from.isEmpty() || !is_directory(copies))
+        return;
+    const QStringList files =
+        QDir(from).entryList({QStringLiteral("*.olg")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& f : files) {
+        if (!QFileInfo(copies + f).isFile())
+            continue;
+        const TIniFile shipped(from + f);
+        TIniFile copy(copies + f);
+        try {
+            for (const QString& key : shipped.ReadSection(kWords))
+                if (!copy.ValueExists(kWords, key))
+                    copy.WriteString(kWords, key, shipped.ReadString(kWords, key, key));
+        } catch (const EIniFileException&) {
+            // A copy the user made read-only: the first lookup of a missing
+            // key reports it, as for any language file.
+        }
+    }
+}
+
 } // namespace
 
 QString user_program_folder() {
@@ -95,6 +124,8 @@ QString resolve_program_folder(const QString& executableFolder) {
         return own;
     const QString user = user_program_folder();
     make_private_path(user);
-    copy_bundled_languages(bundled_language_folder(executableFolder), user);
+    const QString bundled = bundled_language_folder(executableFolder);
+    copy_bundled_languages(bundled, user);
+    add_new_bundled_keys(bundled, user);
     return user;
 }

@@ -11,8 +11,10 @@
 // The folder for options.ini and Languages/, with a trailing separator, for
 // the program file in executableFolder. When that is the user's folder, the
 // folder is created (private to the user) and, on the first start, receives a
-// copy of the bundled language files. A folder that cannot be created is still
-// returned: the first write to it then reports the path it failed on.
+// copy of the bundled language files; at every start, each copy takes the
+// bundled keys it lacks (those a newer program brought), and keeps its own
+// values. A folder that cannot be created is still returned: the first write
+// to it then reports the path it failed on.
 QString resolve_program_folder(const QString& executableFolder);
 
 // $XDG_CONFIG_HOME/veltor-admin/, or ~/.config/veltor-admin/ when that

@@ -8,6 +8,7 @@
 #include "tests/settings/ScopedEnvironment.h"
 #include "tests/support/TempProgramFolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -84,7 +85,8 @@ TEST_F(ProgramFolder, InstalledProgramUsesAPrivateUserFolderWithACopyOfItsLangua
 }
 
 // The user's language files grow with the keys they lack and may be edited
-// or removed: a later start leaves them as they are.
+// or removed: a later start leaves them as they are (unless the shipped
+// files bring keys they lack, below).
 TEST_F(ProgramFolder, LanguagesAreCopiedOnlyAtTheFirstStart) {
     const QString bin = Installed();
     ASSERT_EQ(resolve_program_folder(bin), UserFolder());
@@ -95,6 +97,38 @@ TEST_F(ProgramFolder, LanguagesAreCopiedOnlyAtTheFirstStart) {
 
     EXPECT_EQ(LanguageFiles(UserFolder()), QStringList{"English.olg"});
     EXPECT_EQ(folder.ReadFile("config/veltor-admin/Languages/English.olg"), "[WORDS]\n_OK_=Fine\n");
+}
+
+// An upgrade ships captions the user's copies lack: they take the shipped
+// translations instead of showing the keys, and what the user has stays.
+TEST_F(ProgramFolder, UpgradeAddsTheNewCaptionsToTheUsersCopiesAndKeepsTheirOwn) {
+    const QString bin = Installed();
+    ASSERT_EQ(resolve_program_folder(bin), UserFolder());
+    folder.WriteFile("config/veltor-admin/Languages/Українська.olg",
+                     "[WORDS]\n_OK_=Так\n_MY_KEY_=Моє\n");
+    ASSERT_TRUE(QFile::remove(UserFolder() + "Languages/English.olg"));
+    folder.WriteFile("usr/share/veltor-admin/Languages/Українська.olg",
+                     "[WORDS]\n_OK_=Гаразд\n_EXPORT_CSV_=Експорт у CSV…\n_FIND_=Знайти\n");
+    folder.WriteFile("usr/share/veltor-admin/Languages/English.olg",
+                     "[WORDS]\n_OK_=OK\n_FIND_=Find\n");
+
+    EXPECT_EQ(resolve_program_folder(bin), UserFolder());
+
+    const TIniFile copy(UserFolder() + "Languages/Українська.olg");
+    EXPECT_EQ(copy.ReadSection("WORDS"),
+              (QStringList{"_OK_", "_MY_KEY_", "_EXPORT_CSV_", "_FIND_"}));
+    EXPECT_EQ(copy.ReadString("WORDS", "_OK_", ""), "Так");
+    EXPECT_EQ(copy.ReadString("WORDS", "_MY_KEY_", ""), "Моє");
+    EXPECT_EQ(copy.ReadString("WORDS", "_EXPORT_CSV_", ""), "Експорт у CSV…");
+    EXPECT_EQ(LanguageFiles(UserFolder()), QStringList{"Українська.olg"})
+        << "a language the user removed stays removed";
+
+    // Nothing new: the copy is not written again.
+    const QByteArray before = folder.ReadFile("config/veltor-admin/Languages/Українська.olg");
+    const QDateTime written = QFileInfo(UserFolder() + "Languages/Українська.olg").lastModified();
+    EXPECT_EQ(resolve_program_folder(bin), UserFolder());
+    EXPECT_EQ(folder.ReadFile("config/veltor-admin/Languages/Українська.olg"), before);
+    EXPECT_EQ(QFileInfo(UserFolder() + "Languages/Українська.olg").lastModified(), written);
 }
 
 TEST_F(ProgramFolder, InstalledProgramWithoutLanguageFilesGetsNoLanguagesFolder) {

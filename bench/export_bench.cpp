@@ -4,11 +4,12 @@
 // to a CSV file (which fetches as it goes). The goal: the export takes at
 // most twice the time of the fetch.
 //
-//   export_bench [host:database]   (default: the local veltor-bench.fdb;
-//   create it with db/make-demo <database> --large)
+//   export_bench [host:database] [--runs N]   (default: the local
+//   veltor-bench.fdb; create it with db/make-demo <database> --large)
 // User and password come from ISC_USER / ISC_PASSWORD (SYSDBA / tarnwheel).
 
 #include "bare_fetch.h"
+#include "figures.h"
 #include "controls/GridExport.h"
 #include "dataset/pFIBDataSet.h"
 
@@ -48,18 +49,26 @@ struct Watched {
     GridLink link;
 };
 
-double Fetch(TBenchConnection& c, long* rows) {
+struct Timing {
+    double Seconds = 0;
+    double CpuMs = 0;
+    long Rows = 0;
+};
+
+// Open and Last: every row into the record cache.
+Timing Fetch(TBenchConnection& c) {
     QElapsedTimer timer;
+    const double cpu = ProcessCpuMs();
     timer.start();
     Watched w(c);
     w.ds->Last();
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    *rows = w.ds->RecordCount();
-    return seconds;
+    return {timer.nsecsElapsed() / 1e9, ProcessCpuMs() - cpu, w.ds->RecordCount()};
 }
 
-double Export(TBenchConnection& c, const QString& path, long* rows) {
+// Open and the CSV file, which fetches as it goes.
+Timing Export(TBenchConnection& c, const QString& path) {
     QElapsedTimer timer;
+    const double cpu = ProcessCpuMs();
     timer.start();
     Watched w(c);
     std::vector<TCsvColumn> columns;
@@ -67,42 +76,45 @@ double Export(TBenchConnection& c, const QString& path, long* rows) {
         columns.push_back({f, f->DisplayName()});
     TCsvExport exporter(*w.ds, std::move(columns));
     exporter.Run(path, [](qint64) { return true; });
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    *rows = static_cast<long>(exporter.RowsWritten());
-    return seconds;
+    return {timer.nsecsElapsed() / 1e9, ProcessCpuMs() - cpu,
+            static_cast<long>(exporter.RowsWritten())};
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    const int runs = TakeRunsOption(argc, argv, 3);
     TBenchConnection connection(BenchDatabaseName(argc, argv));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("results.csv"));
     try {
         connection.db->SetConnected(true);
         connection.tr->StartTransaction();
-        // Alternate the two, best of three each, so that neither profits
-        // from a warmer server cache.
-        double bestFetch = 1e9;
-        double bestExport = 1e9;
-        long fetched = 0;
-        long exported = 0;
-        for (int round = 0; round < 3; ++round) {
-            bestFetch = std::min(bestFetch, Fetch(connection, &fetched));
-            bestExport = std::min(bestExport, Export(connection, path, &exported));
+        // The two alternate in every run, so that neither profits from a
+        // warmer server cache.
+        TFigures figures;
+        long rows = 0;
+        for (int run = 0; run < runs; ++run) {
+            const Timing fetch = Fetch(connection);
+            const Timing exported = Export(connection, path);
+            if (fetch.Rows != exported.Rows) {
+                std::fprintf(stderr, "row counts differ: %ld fetched, %ld exported\n", fetch.Rows,
+                             exported.Rows);
+                return 1;
+            }
+            rows = fetch.Rows;
+            figures.Add("fetch_last", "s", fetch.Seconds);
+            figures.Add("export_csv", "s", exported.Seconds);
+            figures.Add("export_vs_fetch", "ratio", exported.Seconds / fetch.Seconds);
+            figures.Add("fetch_last_cpu", "ms", fetch.CpuMs);
+            figures.Add("export_csv_cpu", "ms", exported.CpuMs);
+            figures.Add("export_file_mb", "MB", QFileInfo(path).size() / 1e6);
         }
         connection.tr->Commit();
-        if (fetched != exported) {
-            std::fprintf(stderr, "row counts differ: %ld fetched, %ld exported\n", fetched,
-                         exported);
-            return 1;
-        }
-        std::printf("rows:                       %ld\n", fetched);
-        std::printf("file size:                  %.1f MB\n", QFileInfo(path).size() / 1e6);
-        std::printf("fetch (open + Last):        %.3f s\n", bestFetch);
-        std::printf("export (open + CSV file):   %.3f s\n", bestExport);
-        std::printf("ratio export / fetch:       %.2f (goal: at most 2.00)\n",
-                    bestExport / bestFetch);
+        std::printf("# The results dataset, %ld rows: open and Last, against open and the CSV "
+                    "export of every row; goal: the export at most twice the fetch\n",
+                    rows);
+        figures.Print();
         return 0;
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().toLocal8Bit().constData());

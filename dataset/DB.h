@@ -324,6 +324,9 @@ protected:
     // The format the text rule uses: display flag or empty EditFormat picks
     // DisplayFormat.
     const QString& TextFormat(bool displayText) const;
+    // Text as the whole-number fields take it: empty clears the field, else
+    // a whole number in SetAsLargeIntValue's range.
+    void SetIntegerText(const QString& value);
 
 private:
     QString displayFormat_;

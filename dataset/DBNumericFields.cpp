@@ -47,6 +47,17 @@ const QString& TNumericField::TextFormat(bool displayText) const {
     return displayText || editFormat_.isEmpty() ? displayFormat_ : editFormat_;
 }
 
+void TNumericField::SetIntegerText(const QString& value) {
+    if (value.isEmpty()) {
+        Clear();
+        return;
+    }
+    int64_t v = 0;
+    if (!ParseFieldInteger(value, &v))
+        DatabaseError(NotInteger(value, DisplayName()));
+    SetAsLargeIntValue(v);
+}
+
 bool TNumericField::IsValidChar(QChar ch) const {
     return ch.isDigit() || ch == u'+' || ch == u'-' || ch == FormatSettings().DecimalSeparator ||
            ch == u'e' || ch == u'E';
@@ -121,14 +132,7 @@ QString TIntegerField::GetAsString() const {
 }
 
 void TIntegerField::SetAsStringValue(const QString& value) {
-    if (value.isEmpty()) {
-        Clear();
-        return;
-    }
-    int64_t v = 0;
-    if (!ParseFieldInteger(value, &v))
-        DatabaseError(NotInteger(value, DisplayName()));
-    SetAsLargeIntValue(v);
+    SetIntegerText(value);
 }
 
 QString TIntegerField::TextValue(bool displayText) const {
@@ -216,14 +220,7 @@ QString TLargeintField::GetAsString() const {
 }
 
 void TLargeintField::SetAsStringValue(const QString& value) {
-    if (value.isEmpty()) {
-        Clear();
-        return;
-    }
-    int64_t v = 0;
-    if (!ParseFieldInteger(value, &v))
-        DatabaseError(NotInteger(value, DisplayName()));
-    SetAsLargeIntValue(v);
+    SetIntegerText(value);
 }
 
 QString TLargeintField::TextValue(bool displayText) const {

@@ -57,6 +57,16 @@ void AppendScaled(QByteArray& out, int64_t value, int decimals) {
     out.append(fraction, decimals);
 }
 
+// A field's value in its native form (see the field classes); false when the
+// field is null.
+template <class T>
+bool NativeValue(TField* field, void* scratch, T* value) {
+    if (!field->GetData(scratch))
+        return false;
+    std::memcpy(value, scratch, sizeof *value);
+    return true;
+}
+
 } // namespace
 
 void AppendIsoDateTime(QByteArray& out, double value, TFieldType type) {
@@ -219,48 +229,35 @@ void TCsvExport::AppendString(QByteArray& out, TField* field) {
 void TCsvExport::AppendValue(QByteArray& out, TField* field) {
     void* data = scratch_.data();
     const TFieldType type = field->DataType();
-    if (type == ftString) {
+    int16_t small = 0;
+    int32_t integer = 0;
+    int64_t large = 0;
+    double real = 0;
+    switch (type) {
+    case ftString:
         AppendString(out, field);
         return;
-    }
-    // Values in the field's native form (see the field classes).
-    switch (type) {
     case ftSmallint:
-        if (field->GetData(data)) {
-            int16_t v;
-            std::memcpy(&v, data, sizeof v);
-            AppendNumber(out, v);
-        }
+        if (NativeValue(field, data, &small))
+            AppendNumber(out, small);
         return;
     case ftInteger:
     case ftWord:
-        if (field->GetData(data)) {
-            int32_t v;
-            std::memcpy(&v, data, sizeof v);
-            AppendNumber(out, v);
-        }
+        if (NativeValue(field, data, &integer))
+            AppendNumber(out, integer);
         return;
     case ftLargeint:
-        if (field->GetData(data)) {
-            int64_t v;
-            std::memcpy(&v, data, sizeof v);
-            AppendNumber(out, v);
-        }
+        if (NativeValue(field, data, &large))
+            AppendNumber(out, large);
         return;
     case ftBCD:
-        if (field->GetData(data)) {
-            int64_t v;
-            std::memcpy(&v, data, sizeof v);
-            AppendScaled(out, v, field->Size());
-        }
+        if (NativeValue(field, data, &large))
+            AppendScaled(out, large, field->Size());
         return;
     case ftFloat:
     case ftCurrency:
-        if (field->GetData(data)) {
-            double v;
-            std::memcpy(&v, data, sizeof v);
-            AppendNumber(out, v);
-        }
+        if (NativeValue(field, data, &real))
+            AppendNumber(out, real);
         return;
     case ftBoolean:
         if (field->GetData(data))
@@ -269,11 +266,8 @@ void TCsvExport::AppendValue(QByteArray& out, TField* field) {
     case ftDate:
     case ftTime:
     case ftDateTime:
-        if (field->GetData(data)) {
-            double v;
-            std::memcpy(&v, data, sizeof v);
-            AppendIsoDateTime(out, v, type);
-        }
+        if (NativeValue(field, data, &real))
+            AppendIsoDateTime(out, real, type);
         return;
     default:
         if (!field->IsNull())

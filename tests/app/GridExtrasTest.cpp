@@ -114,16 +114,9 @@ protected:
             QFile f(SourceDir() + "/settings/languages/English.olg");
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         }());
-        folder.WriteFile("options.ini",
-                         QStringLiteral("[General]\nLanguage=English\n[DataBase]\nDBName=%1\n"
-                                        "UserName=%2\nUserPass=%3\n")
-                             .arg(db.ConnectionString(), TestUser(), TestPassword())
-                             .toUtf8());
-        run_startup();
-        ASSERT_FALSE(program_end_requested()) << dialogs.Texts().join('\n').toStdString();
-        main_frm->show();
-        QApplication::setActiveWindow(main_frm);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main_frm));
+        folder.WriteFile("options.ini", ProgramOptions(db.ConnectionString(), TestUser(),
+                                                       TestPassword(), "English"));
+        StartAndShow();
         QMenuBar* bar = main_frm->menuBar();
         QTest::mouseClick(bar, Qt::LeftButton, {},
                           bar->actionGeometry(main_frm->show_mnu->menuAction()).center());

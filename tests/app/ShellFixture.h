@@ -15,7 +15,9 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TempProgramFolder.h"
 
+#include <QApplication>
 #include <QStringList>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace veltor::test {
@@ -38,6 +40,19 @@ protected:
         set_program_file(QString());
         program_folder.clear();
         current_language.clear();
+    }
+
+    // Starts the program as its entry does, up to the event loop, and shows
+    // the main window; the start's messages (the missing-language warnings)
+    // are forgotten.
+    void StartAndShow() {
+        run_startup();
+        ASSERT_FALSE(program_end_requested()) << dialogs.Texts().join('\n').toStdString();
+        dialogs.messages.clear();
+        main_frm->show();
+        QApplication::setActiveWindow(main_frm);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main_frm));
+        QCoreApplication::processEvents();
     }
 
     QStringList LanguageKeys(const QString& language) const {

@@ -22,10 +22,7 @@ protected:
     }
 
     void WriteOptions(const QString& dbName, const QString& password) {
-        folder.WriteFile("options.ini", QStringLiteral("[General]\nLanguage=English\n[DataBase]\n"
-                                                       "DBName=%1\nUserName=%2\nUserPass=%3\n")
-                                            .arg(dbName, TestUser(), password)
-                                            .toUtf8());
+        folder.WriteFile("options.ini", ProgramOptions(dbName, TestUser(), password, "English"));
     }
 
     static TestDatabase& Db() { return ProgramDatabase(TestData::Fixture); }

@@ -51,17 +51,8 @@ protected:
     // Starts the program as its entry does, up to the event loop.
     void Start() {
         folder.WriteFile("options.ini",
-                         QStringLiteral("[General]\nLanguage=\n[DataBase]\nDBName=%1\n"
-                                        "UserName=%2\nUserPass=%3\n")
-                             .arg(db->ConnectionString(), TestUser(), TestPassword())
-                             .toUtf8());
-        run_startup();
-        ASSERT_FALSE(program_end_requested()) << dialogs.Texts().join('\n').toStdString();
-        dialogs.messages.clear(); // the missing-language warnings
-        main_frm->show();
-        QApplication::setActiveWindow(main_frm);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main_frm));
-        QCoreApplication::processEvents();
+                         ProgramOptions(db->ConnectionString(), TestUser(), TestPassword()));
+        StartAndShow();
     }
 
     static void Click(TDBGrid* grid, int col, int row) {

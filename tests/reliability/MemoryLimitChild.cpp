@@ -75,11 +75,7 @@ void LiftSoftLimit() {
 
 int Run(const QString& connection, const QString& user, const QString& password) {
     TempProgramFolder folder;
-    folder.WriteFile(QStringLiteral("options.ini"),
-                     QStringLiteral("[General]\nLanguage=\n[DataBase]\nDBName=%1\n"
-                                    "UserName=%2\nUserPass=%3\n")
-                         .arg(connection, user, password)
-                         .toUtf8());
+    folder.WriteFile(QStringLiteral("options.ini"), ProgramOptions(connection, user, password));
     set_program_file(folder.Path() + QStringLiteral("veltor-admin"));
     set_splash_wait(0);
     create_windows();

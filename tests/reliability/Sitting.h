@@ -114,23 +114,14 @@ protected:
     }
 
     void WriteOptions(const QString& language = QString()) {
-        WriteProgramFile("options.ini",
-                         QStringLiteral("[General]\nLanguage=%4\n[DataBase]\nDBName=%1\n"
-                                        "UserName=%2\nUserPass=%3\n")
-                             .arg(db->ConnectionString(), TestUser(), TestPassword(), language)
-                             .toUtf8());
+        WriteProgramFile("options.ini", ProgramOptions(db->ConnectionString(), TestUser(),
+                                                       TestPassword(), language));
     }
 
     // Starts the program as its entry does, up to the event loop.
     void Start(const QString& language = QString()) {
         WriteOptions(language);
-        run_startup();
-        ASSERT_FALSE(program_end_requested()) << dialogs.Texts().join('\n').toStdString();
-        dialogs.messages.clear(); // the missing-language warnings
-        main_frm->show();
-        QApplication::setActiveWindow(main_frm);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main_frm));
-        QCoreApplication::processEvents();
+        StartAndShow();
     }
 
     // Text pasted into the cell editor at once, as from the clipboard.

@@ -7,6 +7,14 @@
 
 namespace veltor::test {
 
+QByteArray ProgramOptions(const QString& database, const QString& user, const QString& password,
+                          const QString& language) {
+    return QStringLiteral("[General]\nLanguage=%4\n[DataBase]\nDBName=%1\nUserName=%2\n"
+                          "UserPass=%3\n")
+        .arg(database, user, password, language)
+        .toUtf8();
+}
+
 TempProgramFolder::TempProgramFolder() : dir_(QDir::tempPath() + QStringLiteral("/veltor-XXXXXX")) {
     if (!dir_.isValid())
         throw std::runtime_error("cannot create a temporary program folder");

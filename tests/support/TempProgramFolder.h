@@ -7,6 +7,11 @@
 
 namespace veltor::test {
 
+// options.ini naming a database, its user and password, and a language
+// (empty: the first start's choice).
+QByteArray ProgramOptions(const QString& database, const QString& user, const QString& password,
+                          const QString& language = QString());
+
 class TempProgramFolder {
 public:
     TempProgramFolder();

@@ -4,8 +4,12 @@
 #include "fib/fib.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTimer>
 #include <mutex>
+#include <set>
+#include <sys/socket.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -22,7 +26,48 @@ bool EqualsAnyCase(const QString& value, std::initializer_list<const char*> name
     return false;
 }
 
+// The process's connected stream sockets.
+std::set<int> ConnectedStreamSockets() {
+    std::set<int> sockets;
+    const QStringList fds = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System);
+    for (const QString& name : fds) {
+        bool number = false;
+        const int fd = name.toInt(&number);
+        struct stat st {};
+        if (!number || ::fstat(fd, &st) != 0 || !S_ISSOCK(st.st_mode))
+            continue;
+        int type = 0;
+        socklen_t length = sizeof type;
+        sockaddr_storage peer{};
+        socklen_t peerLength = sizeof peer;
+        if (::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_STREAM &&
+            ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0 &&
+            (peer.ss_family == AF_INET || peer.ss_family == AF_INET6))
+            sockets.insert(fd);
+    }
+    return sockets;
+}
+
+// The one socket that appeared since before, or -1.
+int NewSocket(const std::set<int>& before) {
+    int found = -1;
+    for (int fd : ConnectedStreamSockets()) {
+        if (before.count(fd))
+            continue;
+        if (found >= 0)
+            return -1;
+        found = fd;
+    }
+    return found;
+}
+
 } // namespace
+
+void TFIBDatabase::CutLostSocket() {
+    if (socket_ >= 0)
+        ::shutdown(socket_, SHUT_RDWR);
+    socket_ = -1;
+}
 
 void TFIBDatabase::Connect(bool raiseOnFailure) {
     if (Connected())
@@ -41,10 +86,14 @@ void TFIBDatabase::Connect(bool raiseOnFailure) {
         // No login dialog exists in this layer: the parameter lines carry the
         // credentials.
         const QByteArray& dpb = DPB();
+        // Attaching is serialized, so the socket that appears is this
+        // attachment's.
+        const std::set<int> socketsBefore = ConnectedStreamSockets();
         status = lib.isc_attach_database(StatusVector(), static_cast<short>(dbName_.size()),
                                          dbName_.constData(), &handle_,
                                          static_cast<short>(dpb.size()), dpb.constData());
         RestoreFloatingPointControl();
+        socket_ = status == 0 ? NewSocket(socketsBefore) : -1;
     }
     if (status != 0) {
         handle_ = 0;
@@ -269,6 +318,7 @@ void TFIBDatabase::Disconnect(bool force) {
     client_->isc_detach_database(StatusVector(), &handle_);
     RestoreFloatingPointControl();
     handle_ = 0;
+    socket_ = -1;
     StopIdleTimer();
     links_.ForEach(&TFIBBase::OnDatabaseDisconnected, false, {}, force);
     CallDisconnectEvent(AfterDisconnect, "AfterDisconnect");

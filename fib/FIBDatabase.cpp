@@ -103,6 +103,7 @@ TFIBDatabase::~TFIBDatabase() {
             Disconnect(true);
         } catch (...) {
             handle_ = 0;
+            socket_ = -1;
         }
     }
     try {
@@ -322,6 +323,11 @@ bool TFIBDatabase::StatusSaysConnectionLost() {
 // overwrite the error that is being reported.
 void TFIBDatabase::ReleaseLostConnection() {
     connectionLost_ = true;
+    // A server that has shut the attachment down may stop reading its
+    // socket while the client library waits for an answer to the release
+    // calls below, for ever. With the socket closed, they fail at once and
+    // release the handles all the same.
+    CutLostSocket();
     links_.ForEach(&TFIBBase::OnConnectionLost, false, {}, true);
     for (TFIBTransaction* t : std::vector<TFIBTransaction*>(transactions_))
         t->ReleaseLostHandle();

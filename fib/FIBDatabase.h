@@ -204,6 +204,10 @@ private:
     // failures are ignored and the calling thread's status vector is kept,
     // so the error on its way is reported as the server gave it.
     void ReleaseLostConnection();
+    // Closes the attachment's own socket, so that what the client library
+    // still asks over it fails at once instead of waiting for a server that
+    // has stopped reading it.
+    void CutLostSocket();
     void CallDisconnectEvent(const std::function<void(TFIBDatabase*)>& event, const char* name);
     bool InUnicodeSet(int charsetId) const;
     void IdleTimerFired();
@@ -227,6 +231,9 @@ private:
     bool streamedConnected_ = false;
 
     isc_db_handle handle_ = 0;
+    // The TCP socket the client library opened for this attachment; -1 for
+    // an embedded one, or when it could not be told apart.
+    int socket_ = -1;
     bool connectionLost_ = false;
     QByteArray dpb_;
     bool dpbOutdated_ = true;

@@ -82,6 +82,17 @@ void TRecordLayout::Unpack(const char* record, char* buffer) const {
     }
 }
 
+void TRecordLayout::CopyColumn(const char* from, char* to, int column) const {
+    const TColumnSlot& slot = columns_[column];
+    const char* src = Fixed(from);
+    char* dst = Fixed(to);
+    SetNull(dst, column, IsNull(src, column));
+    std::memcpy(dst + slot.Offset, src + slot.Offset, static_cast<size_t>(slot.Size));
+    if (slot.Long)
+        std::memcpy(to + slot.CapOffset, from + slot.CapOffset,
+                    static_cast<size_t>(LongLength(src, slot)));
+}
+
 const char* TRecordLayout::LongBytes(const char* record, int column) const {
     const char* tail = record + fixedSize_;
     for (int i : longColumns_) {

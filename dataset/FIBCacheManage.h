@@ -89,6 +89,9 @@ public:
         const auto len = static_cast<uint16_t>(length);
         std::memcpy(fixed + slot.Offset, &len, 2);
     }
+    // One column of one window buffer into another: null flag, slot and, for
+    // a long text, its bytes.
+    void CopyColumn(const char* from, char* to, int column) const;
     // Bytes a buffer's record takes in the cache.
     int PackedSize(const char* buffer) const;
     // Buffer -> cached record (dest holds PackedSize bytes) and back.

@@ -216,11 +216,14 @@ protected:
     void FillParams(TFIBQuery& query, const char* buffer, const char* oldBuffer);
     // Runs the statement for a record; a row it returns is copied into the
     // record by column name. Blank and "No Action" statements do nothing.
-    void ExecuteForRecord(TFIBQuery& query, char* buffer, const char* oldBuffer);
-    // Re-reads a record through RefreshSQL and writes it to the cache.
-    void RefreshRecord(char* buffer);
+    // False when a select or procedure returned no row.
+    bool ExecuteForRecord(TFIBQuery& query, char* buffer, const char* oldBuffer);
+    // Re-reads a record through RefreshSQL and writes it to the cache; false
+    // (the record left as it was) when the statement found no row.
+    bool RefreshRecord(char* buffer);
     // The record as it was when editing began.
     const std::vector<char>& OldValues() const { return oldValues_; }
+    std::vector<char>& OldValues() { return oldValues_; }
     void DoAfterOpen() override;
 
 private:
@@ -282,6 +285,12 @@ public:
     // The master opened or closed; the master's record changed as a whole.
     void LinkActiveChange() override;
     void LinkRecordChange(TField* field) override;
+    // The master is about to move, post or change state: a row being typed
+    // in the detail is posted first, under the master record it belongs to,
+    // so that the move does not reopen the detail over it. A refused post
+    // stops the master's operation. While the master is a new row not yet
+    // stored, the detail waits for the master's post (see LinkRecordChange).
+    void LinkCheckBrowseMode() override;
 
 protected:
     TFIBCustomDataSet* detail_;

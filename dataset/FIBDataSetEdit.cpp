@@ -123,11 +123,10 @@ bool Executes(const TFIBQuery& q) {
     return !IsBlankSQL(q.SQL()) && !IsNoActionSQL(q.SQL());
 }
 
-// An update or delete that touched no row lost its record to another user.
-void CheckRowTouched(TFIBCustomDataSet& ds, TFIBQuery& q, bool deleting) {
-    if (Executes(q) && (q.SQLType() == SQLUpdate || q.SQLType() == SQLDelete) &&
-        q.RowsAffected() == 0)
-        throw EFIBRecordChangedError(&ds, deleting);
+// An update that touched no row lost its record to another user.
+void CheckRowTouched(TFIBCustomDataSet& ds, TFIBQuery& q) {
+    if (Executes(q) && q.SQLType() == SQLUpdate && q.RowsAffected() == 0)
+        throw EFIBRecordChangedError(&ds, false);
 }
 
 } // namespace
@@ -175,23 +174,27 @@ void TFIBCustomDataSet::FillParams(TFIBQuery& query, const char* buffer, const c
     }
 }
 
-void TFIBCustomDataSet::ExecuteForRecord(TFIBQuery& query, char* buffer, const char* oldBuffer) {
+bool TFIBCustomDataSet::ExecuteForRecord(TFIBQuery& query, char* buffer, const char* oldBuffer) {
     if (!Executes(query))
-        return;
+        return true;
     StartTransactionIfNeeded();
     FillParams(query, buffer, oldBuffer);
     if (query.Open())
         query.Close();
     query.ExecQuery();
     const TFIBSQLTypes type = query.SQLType();
+    bool found = true;
     if (type == SQLSelect || type == SQLSelectForUpdate || type == SQLExecProcedure) {
-        if (TFIBXSQLDA* row = FirstRow(query))
+        TFIBXSQLDA* row = FirstRow(query);
+        found = row != nullptr;
+        if (row)
             for (int i = 0; i < row->Count(); ++i)
                 if (const int col = ColumnIndex((*row)[i].Name()); col >= 0)
                     ParamToColumn((*row)[i], buffer, col);
         if (query.Open())
             query.Close();
     }
+    return found;
 }
 
 // ---------------------------------------------------------------------------
@@ -255,7 +258,7 @@ void TFIBCustomDataSet::InternalPost() {
     const char* old = inserting || oldValues_.empty() ? buffer : oldValues_.data();
     ExecuteForRecord(q, buffer, old);
     if (!inserting)
-        CheckRowTouched(*this, q, false);
+        CheckRowTouched(*this, q);
 
     TRecordLayout::SetStatus(TRecordLayout::Fixed(buffer), cusUnmodified);
     TRecordLayout::Header& h = TRecordLayout::HeaderOf(buffer);
@@ -294,8 +297,10 @@ void TFIBCustomDataSet::InternalDelete() {
     if (oldValues_.size() != static_cast<size_t>(layout_.BufferSize()))
         oldValues_.assign(buffer, buffer + layout_.BufferSize());
     std::vector<char> record = oldValues_;
+    // A delete that touched no row found the row already gone (another user
+    // deleted it or changed its key): what the user asked for holds, so the
+    // row leaves the dataset as if this delete had removed it.
     ExecuteForRecord(*deleteQuery_, record.data(), oldValues_.data());
-    CheckRowTouched(*this, *deleteQuery_, true);
     SetRecordStatus(index, cusDeletedApplied);
     ++deletedCount_;
     cachePos_ = index;
@@ -314,17 +319,28 @@ void TFIBCustomDataSet::InternalRefresh() {
         return;
     if (IsBlankSQL(RefreshSQL()))
         FIBError(fibeCannotRefresh, {FullComponentName(this)});
-    RefreshRecord(ActiveBuffer());
+    char* buffer = ActiveBuffer();
+    if (RefreshRecord(buffer))
+        return;
+    // The row is no longer there (or no longer under this dataset's master):
+    // showing it would offer a record that cannot be edited or deleted.
+    const int index = TRecordLayout::HeaderOf(buffer).CacheIndex;
+    if (index < 0 || index >= FetchedCount())
+        return;
+    SetRecordStatus(index, cusDeletedApplied);
+    ++deletedCount_;
+    cachePos_ = index;
 }
 
-void TFIBCustomDataSet::RefreshRecord(char* buffer) {
+bool TFIBCustomDataSet::RefreshRecord(char* buffer) {
     if (!refreshQuery_->Transaction())
         FIBError(fibeTransactionNotAssigned, {FullComponentName(refreshQuery_)});
     // The old values are now the record as it stands (after a post: the
     // values just posted).
     oldValues_.assign(buffer, buffer + layout_.BufferSize());
+    bool found = false;
     try {
-        ExecuteForRecord(*refreshQuery_, buffer, oldValues_.data());
+        found = ExecuteForRecord(*refreshQuery_, buffer, oldValues_.data());
     } catch (...) {
         if (refreshQuery_->Open()) {
             try {
@@ -335,8 +351,9 @@ void TFIBCustomDataSet::RefreshRecord(char* buffer) {
         throw;
     }
     const int index = TRecordLayout::HeaderOf(buffer).CacheIndex;
-    if (index >= 0 && index < FetchedCount())
+    if (found && index >= 0 && index < FetchedCount())
         WriteRecordToCache(index, buffer);
+    return found;
 }
 
 void TFIBCustomDataSet::InternalAddRecord(TRecordBuffer buffer, bool append) {

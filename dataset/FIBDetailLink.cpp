@@ -137,11 +137,36 @@ void TFIBDataLink::LinkActiveChange() {
     }
 }
 
+namespace {
+
+bool TypingRow(const TDataSet& ds) {
+    return ds.State() == stEdit || ds.State() == stInsert;
+}
+
+} // namespace
+
+void TFIBDataLink::LinkCheckBrowseMode() {
+    if (!detail_ || !detail_->Active() || !TypingRow(*detail_))
+        return;
+    const TDataSet* master = DataSet();
+    if (master && master->State() == stInsert)
+        return;
+    detail_->EnsureBrowse();
+}
+
 void TFIBDataLink::LinkRecordChange(TField* field) {
     // A field typed in the master does not move the detail: only a change of
     // the master's record as a whole does (a scroll, a post).
     if (field || !detail_ || !detail_->Active())
         return;
-    if (detail_->ParamsDifferFromMaster())
+    if (detail_->ParamsDifferFromMaster()) {
         detail_->Reopen();
+        return;
+    }
+    // The master's new row was just stored (its check found it unstored):
+    // the detail's row typed under it can be stored now, before the master
+    // moves on.
+    const TDataSet* master = DataSet();
+    if (TypingRow(*detail_) && master && master->State() == stBrowse)
+        detail_->EnsureBrowse();
 }

@@ -51,10 +51,11 @@ private:
     bool hasGeneratedKey_ = false;
     int64_t generatedKey_ = 0;
     bool generatedKeyRefused_ = false;
-    // The row being edited was locked by another transaction when it was
-    // posted; before the next post, the columns the user did not change take
-    // the row's committed values, so that the other's change is not
-    // overwritten with what was read before it.
-    bool rowConflict_ = false;
+    // Before an edited row is written, every column the user did not change
+    // takes the row's committed value, so that a change another user
+    // committed since the row was read is not overwritten with what was read
+    // before it; the update statement writes every column. A row that is
+    // gone, or no longer under this dataset's master, is refused as changed
+    // by another user.
     void TakeCommittedChanges();
 };

@@ -2,6 +2,7 @@
 // generator, the columns' defaults from the table description cache, then
 // OnNewRecord.
 
+#include "dataset/FIBDataSetEdit.h"
 #include "dataset/FIBTableDescriptions.h"
 #include "dataset/pFIBDataSet.h"
 #include "fib/FIBDatabase.h"
@@ -263,56 +264,44 @@ void TpFIBDataSet::DoBeforePost() {
                 generatedKey_ = key->AsLargeInt();
         }
     }
-    if (State() == stEdit && rowConflict_) {
-        rowConflict_ = false;
-        TakeCommittedChanges();
-    }
     TFIBDataSet::DoBeforePost();
 }
 
 void TpFIBDataSet::TakeCommittedChanges() {
-    const std::vector<char>& old = OldValues();
-    const bool noRefresh = std::all_of(RefreshSQL().begin(), RefreshSQL().end(),
-                                       [](const QString& l) { return l.trimmed().isEmpty(); });
-    if (old.empty() || noRefresh)
+    std::vector<char>& old = OldValues();
+    if (old.empty() || IsBlankSQL(RefreshSQL()))
         return;
-    // The row as committed now, over the row as it was read: a row no longer
-    // there leaves the values read.
     std::vector<char> committed(old);
-    ExecuteForRecord(RefreshQuery(), committed.data(), old.data());
-    const char* typed = ActiveBuffer();
-    for (TField* f : FieldList()) {
-        const int column = f->FieldKind() == fkData ? ColumnIndex(f->FieldName()) : -1;
-        if (column < 0)
-            continue;
+    if (!ExecuteForRecord(RefreshQuery(), committed.data(), old.data()))
+        throw EFIBRecordChangedError(this, false);
+    char* typed = ActiveBuffer();
+    for (int column = 0; column < ColumnCount(); ++column) {
         const Variant mine = ColumnValue(typed, column);
         if (!(mine == ColumnValue(old.data(), column)))
             continue; // the user's own change stands
-        const Variant theirs = ColumnValue(committed.data(), column);
-        if (!(theirs == mine))
-            f->SetAsVariant(theirs);
+        if (ColumnValue(committed.data(), column) == mine)
+            continue;
+        Layout().CopyColumn(committed.data(), typed, column);
+        // Read anew: a post that fails and is tried again compares with
+        // this, not with a value two changes old.
+        Layout().CopyColumn(committed.data(), old.data(), column);
     }
 }
 
 void TpFIBDataSet::InternalPost() {
     const bool inserting = State() == stInsert;
+    if (!inserting)
+        TakeCommittedChanges();
     try {
         TFIBDataSet::InternalPost();
     } catch (const EFIBInterBaseError& e) {
         constexpr int32_t kUniqueKeyViolation = 335544665; // isc_unique_key_violation
         constexpr int32_t kNoDuplicates = 335544349;       // isc_no_dup
-        constexpr int32_t kLockConflict = 335544345;       // isc_lock_conflict
-        constexpr int32_t kDeadlock = 335544336;           // isc_deadlock
-        constexpr int32_t kUpdateConflict = 335544451;     // isc_update_conflict
         const int32_t code = e.GDSCode();
         if (inserting && hasGeneratedKey_ && (code == kUniqueKeyViolation || code == kNoDuplicates))
             generatedKeyRefused_ = true;
-        if (!inserting && (code == kLockConflict || code == kDeadlock || code == kUpdateConflict))
-            rowConflict_ = true;
         throw;
     }
     if (inserting)
         hasGeneratedKey_ = false;
-    else
-        rowConflict_ = false;
 }

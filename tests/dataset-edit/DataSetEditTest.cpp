@@ -438,17 +438,38 @@ TEST_F(TwoUsers, PostOfARowDeletedMeanwhileIsReportedAndKeepsTheEdit) {
     EXPECT_EQ(f.FieldByName(QStringLiteral("NAZVA"))->AsString(), QStringLiteral("Спільний"));
 }
 
-TEST_F(TwoUsers, DeleteOfARowDeletedMeanwhileIsReportedAndKeepsTheRecord) {
+// The user wanted the row gone and it is: no error, and it leaves the dataset.
+TEST_F(TwoUsers, DeleteOfARowDeletedMeanwhileRemovesItWithoutAnError) {
     TpFIBDataSet& f = p->Faculty();
     EXPECT_SQL(OtherRuns(QStringLiteral("delete from FAKULTET where F_ID = %1").arg(key)));
     other->Tr().Commit();
-    EXPECT_EQ(MessageOf([&] { f.Delete(); }),
-              QStringLiteral("Can't delete: the record was changed or deleted by another user. "
-                             "(main_frm.faculty_dataset)"));
+    EXPECT_SQL(f.Delete());
     EXPECT_EQ(f.State(), stBrowse);
-    EXPECT_EQ(f.RecordCount(), 1);
-    EXPECT_EQ(f.DeletedCount(), 0);
-    EXPECT_EQ(f.FieldByName(QStringLiteral("F_ID"))->AsInteger(), key) << "still visible";
+    EXPECT_EQ(f.RecordCount(), 0);
+    EXPECT_EQ(f.DeletedCount(), 1);
+    EXPECT_TRUE(f.IsEmpty());
+}
+
+// Posting after another user changed a column this user left alone: that
+// column keeps their committed value, this user's column takes the new one.
+TEST_F(TwoUsers, PostKeepsAColumnAnotherUserCommittedMeanwhile) {
+    TpFIBDataSet& f = p->Faculty();
+    EXPECT_SQL(f.Edit());
+    EXPECT_SQL(f.FieldByName(QStringLiteral("NAZVA"))->SetAsString(QStringLiteral("Моє")));
+    EXPECT_SQL(
+        OtherRuns(QStringLiteral("update FAKULTET set KNAZVA = 'їхнє' where F_ID = %1").arg(key)));
+    other->Tr().Commit();
+    EXPECT_SQL(f.Post());
+    EXPECT_EQ(f.FieldByName(QStringLiteral("NAZVA"))->AsString(), QStringLiteral("Моє"));
+    EXPECT_EQ(f.FieldByName(QStringLiteral("KNAZVA"))->AsString(), QStringLiteral("їхнє"));
+    p->Tr().Commit();
+    EXPECT_EQ(other->Db()
+                  .SelectValue(QStringLiteral("select NAZVA || '|' || KNAZVA from FAKULTET "
+                                              "where F_ID = %1")
+                                   .arg(key),
+                               0, &other->Tr())
+                  .toString(),
+              QStringLiteral("Моє|їхнє"));
 }
 
 TEST_F(TwoUsers, ALockConflictFailsThePostUntilTheOtherCommits) {

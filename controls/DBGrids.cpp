@@ -158,7 +158,8 @@ void TDBGrid::BuildColumns() {
             c.Width =
                 GridColumnWidth(fm, f->DisplayWidth(), titles ? &tfm : nullptr, f->DisplayName());
             c.ReadOnly = readOnly_ || f->ReadOnly();
-            c.TabStop = !c.ReadOnly && !f->IsCalculated() && f->CanModify();
+            // A grid that cannot edit still moves column by column on Tab.
+            c.TabStop = !c.ReadOnly && !f->IsCalculated();
             columns_.push_back(c);
         }
     }

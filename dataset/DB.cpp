@@ -7,6 +7,7 @@
 #include "base/TextCodec.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -270,8 +271,10 @@ void TDataSet::DataEventStep(TDataEvent& event, TDataEventInfo& info) {
     switch (event) {
     case dnFieldChange: {
         TField* field = InfoField(info);
-        if (field && (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc))
+        if (field && (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc)) {
             modified_ = true;
+            GetCalcFields(ActiveBuffer());
+        }
         break;
     }
     case dnLayoutChange:
@@ -487,7 +490,22 @@ void TDataSet::Post() {
     UpdateRecord();
     DataEvent(dnCheckBrowseMode);
     DoBeforePost();
-    RunWithErrorEvent([this] { InternalPost(); }, OnPostError);
+    try {
+        RunWithErrorEvent([this] { InternalPost(); }, OnPostError);
+    } catch (...) {
+        // An insert whose row reached the server ends in browse state even
+        // when a later step (the refresh after it) failed: the post finishes
+        // before its error is shown, so the window holds the stored row.
+        if (state_ != stBrowse)
+            throw;
+        const std::exception_ptr error = std::current_exception();
+        FinishPost();
+        std::rethrow_exception(error);
+    }
+    FinishPost();
+}
+
+void TDataSet::FinishPost() {
     FreeFieldBuffers();
     SetState(stBrowse);
     Resync(false, false);
@@ -500,6 +518,8 @@ void TDataSet::Cancel() {
     DataEvent(dnCheckBrowseMode);
     DoBeforeCancel();
     const bool wasInsert = state_ == stInsert;
+    if (wasInsert) // the new record leaves: the current record changes
+        DoBeforeScroll();
     cursorRow_ = -1;
     if (windowCount_ > 0)
         SetCurrentRecord(activeRow_);
@@ -516,6 +536,8 @@ void TDataSet::Cancel() {
     }
     Resync(false, false);
     DoAfterCancel();
+    if (wasInsert)
+        DoAfterScroll();
 }
 
 void TDataSet::Delete() {
@@ -544,8 +566,8 @@ void TDataSet::Delete() {
 }
 
 void TDataSet::Refresh() {
-    EnsureBrowse();
     DoBeforeRefresh();
+    EnsureBrowse();
     cursorRow_ = -1;
     if (windowCount_ > 0)
         SetCurrentRecord(activeRow_);

@@ -746,6 +746,8 @@ private:
     void OpenDataSet();
     void CloseDataSet();
     void BeginInsertAppend(bool append);
+    // The last step of a post: browse state, the window re-read, AfterPost.
+    void FinishPost();
 
     TDataSetState state_ = stInactive;
     bool modified_ = false;

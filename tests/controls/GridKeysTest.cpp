@@ -51,6 +51,23 @@ struct KeyCase {
 
 const Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
 
+// The results grid cannot edit, yet Tab still moves to the next column of
+// the same record rather than down a record.
+TEST_F(FacultyViewTest, TabMovesByColumnInAGridThatCannotEdit) {
+    auto results = ReadOnlyFaculties(*v);
+    TDataSource source;
+    source.SetDataSet(results.get());
+    v->grid->SetDataSource(&source);
+    results->Open();
+    v->grid->setFocus();
+    v->grid->SetSelectedIndex(0);
+    const int record = results->FieldByName(QStringLiteral("F_ID"))->AsInteger();
+    QTest::keyClick(v->grid, Qt::Key_Tab);
+    EXPECT_EQ(v->grid->SelectedIndex(), 1);
+    EXPECT_EQ(results->FieldByName(QStringLiteral("F_ID"))->AsInteger(), record);
+    v->grid->SetDataSource(nullptr);
+}
+
 } // namespace
 
 TEST_F(FacultyViewTest, GridKeys) {

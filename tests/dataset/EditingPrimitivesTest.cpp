@@ -5,6 +5,9 @@
 #include "DataSetFixture.h"
 
 #include "fib/fib.h"
+#include "tests/text/PrintQString.h"
+
+#include <functional>
 
 using namespace veltor::test;
 
@@ -116,6 +119,91 @@ TEST_F(EditingPrimitivesTest, ADetailCannotWatchItsOwnSource) {
     EXPECT_EQ(MessageOf([&] { ds->SetDataSource(&src); }),
               QStringLiteral("Circular references not permitted.(frm.ds)"));
     EXPECT_EQ(ds->DataSource(), nullptr);
+}
+
+// The hooks around cancelling a new record and refreshing an edited one, in
+// the order they run: a cancelled insert changes the current record, and a
+// refresh is announced before it finishes the edit.
+TEST_F(EditingPrimitivesTest, CancelOfAnInsertScrollsAndRefreshAnnouncesItselfFirst) {
+    TpFIBDataSet* ds = Faculties();
+    ds->SetUpdateSQL({QStringLiteral("UPDATE FAKULTET SET NAZVA = :NAZVA WHERE F_ID = :OLD_F_ID")});
+    QStringList log;
+    const auto hook = [&log](const char* name) {
+        return [&log, name](TDataSet&) { log << QString::fromLatin1(name); };
+    };
+    ds->BeforeCancel = hook("BeforeCancel");
+    ds->AfterCancel = hook("AfterCancel");
+    ds->BeforeScroll = hook("BeforeScroll");
+    ds->AfterScroll = hook("AfterScroll");
+    ds->BeforeRefresh = hook("BeforeRefresh");
+    ds->AfterRefresh = hook("AfterRefresh");
+    ds->BeforePost = hook("BeforePost");
+    ds->AfterPost = hook("AfterPost");
+    EXPECT_SQL(ds->Open());
+
+    const struct {
+        const char* name;
+        std::function<void()> start, operation;
+        QStringList hooks;
+    } cases[] = {
+        {"cancel of an insert", [&] { ds->Insert(); }, [&] { ds->Cancel(); },
+         {"BeforeCancel", "BeforeScroll", "AfterCancel", "AfterScroll"}},
+        {"cancel of an edit", [&] { ds->Edit(); }, [&] { ds->Cancel(); },
+         {"BeforeCancel", "AfterCancel"}},
+        {"refresh of an edited record",
+         [&] {
+             ds->Edit();
+             ds->Fields(1)->SetAsString(QStringLiteral("Refreshed"));
+         },
+         [&] { ds->Refresh(); },
+         // the post re-reads its row too, inside the refresh
+         {"BeforeRefresh", "BeforePost", "BeforeRefresh", "AfterRefresh", "AfterPost",
+          "AfterRefresh"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_SQL(c.start());
+        log.clear();
+        EXPECT_SQL(c.operation());
+        EXPECT_EQ(log, c.hooks) << c.name;
+        EXPECT_EQ(ds->State(), stBrowse) << c.name;
+    }
+}
+
+// The insert reached the server and the refresh after it failed: the error
+// is shown, and the post still ends as a post does (browse state, the
+// window re-read, AfterPost), with the new row in the dataset.
+TEST_F(EditingPrimitivesTest, ARefreshFailingAfterAnInsertStillFinishesThePost) {
+    TpFIBDataSet* ds = Faculties();
+    ds->SetRefreshSQL({QStringLiteral(
+        "SELECT F_ID, NAZVA FROM FAKULTET WHERE F_ID = :OLD_F_ID AND 1 / (F_ID - F_ID) = 1")});
+    int afterPost = 0;
+    ds->AfterPost = [&afterPost](TDataSet&) { ++afterPost; };
+    EXPECT_SQL(ds->Open());
+    EXPECT_SQL(ds->Insert());
+    ds->Fields(0)->SetAsInteger(40);
+    ds->Fields(1)->SetAsString(QStringLiteral("Forty"));
+    const QString message = MessageOf([&] { ds->Post(); });
+    EXPECT_TRUE(message.contains(QStringLiteral("divide by zero"), Qt::CaseInsensitive))
+        << message.toStdString();
+    EXPECT_EQ(ds->State(), stBrowse);
+    EXPECT_EQ(afterPost, 1);
+    EXPECT_EQ(ds->Fields(0)->AsInteger(), 40) << "the stored row is current";
+    EXPECT_EQ(Ids(*ds), (QList<int>{40, 1, 2, 3}));
+}
+
+// Calculated fields follow what is typed: every field write recomputes them.
+TEST_F(EditingPrimitivesTest, AFieldWriteRecomputesTheCalculatedFields) {
+    TpFIBDataSet* ds = Faculties();
+    ds->SetUpdateSQL({QStringLiteral("UPDATE FAKULTET SET NAZVA = :NAZVA WHERE F_ID = :OLD_F_ID")});
+    int computed = 0;
+    ds->OnCalcFields = [&computed](TDataSet&) { ++computed; };
+    EXPECT_SQL(ds->Open());
+    EXPECT_SQL(ds->Edit());
+    const int before = computed;
+    EXPECT_SQL(ds->Fields(1)->SetAsString(QStringLiteral("One")));
+    EXPECT_SQL(ds->Fields(1)->SetAsString(QStringLiteral("Two")));
+    EXPECT_EQ(computed, before + 2);
+    EXPECT_SQL(ds->Cancel());
 }
 
 } // namespace

@@ -21,12 +21,10 @@
 #include "dataset/pFIBDataSet.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QTimer>
 
 #include <cstdio>
 #include <functional>
-#include <unistd.h>
 
 using namespace veltor::test;
 
@@ -92,20 +90,6 @@ void Act(const QString& scenario, const QString& tag) {
         Choose(main_frm->program_mnu, main_frm->exit_mnu);
 }
 
-// Threads still ending when main returns (Qt's pooled threads go with the
-// application object) race the leak checker of the sanitized build, which
-// stops every thread at exit and whose tracer now and then dies on one that
-// is half gone. They are given a moment to be gone first.
-void WaitForOtherThreadsToEnd() {
-    for (int i = 0; i < 150; ++i) {
-        if (QDir(QStringLiteral("/proc/self/task"))
-                .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-                .size() <= 1)
-            return;
-        ::usleep(20000);
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -115,18 +99,12 @@ int main(int argc, char** argv) {
     }
     // As the program's entry does.
     BlockExitSignals();
-    int code = 0;
-    {
-        TApplication app(argc, argv);
-        const QString folder = QString::fromLocal8Bit(argv[1]);
-        const QString scenario = QString::fromLocal8Bit(argv[2]);
-        const QString tag = QString::fromLocal8Bit(argv[3]);
-        set_program_file(folder + QStringLiteral("/veltor-admin"));
-        set_splash_wait(0);
-        When([] { return main_frm && main_frm->isVisible(); },
-             [scenario, tag] { Act(scenario, tag); });
-        code = run_program();
-    }
-    WaitForOtherThreadsToEnd();
-    return code;
+    TApplication app(argc, argv);
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const QString scenario = QString::fromLocal8Bit(argv[2]);
+    const QString tag = QString::fromLocal8Bit(argv[3]);
+    set_program_file(folder + QStringLiteral("/veltor-admin"));
+    set_splash_wait(0);
+    When([] { return main_frm && main_frm->isVisible(); }, [scenario, tag] { Act(scenario, tag); });
+    return run_program();
 }

@@ -424,6 +424,53 @@ void Tmain_frm::FormCloseQuery(QObject*, bool& CanClose) {
     }
 }
 
+bool Tmain_frm::LeaveWithoutAsking(const std::function<void(const QString&)>& report) {
+    bool saved = true;
+    const auto failed = [&](const QString& what) {
+        saved = false;
+        report(what + QStringLiteral(": ") + ErrorBoxText(std::current_exception()));
+    };
+    try {
+        save_settings();
+    } catch (...) {
+        failed(QStringLiteral("the settings were not saved"));
+    }
+    TDataSet* const editable[] = {student_dataset, test_dataset, faculty_dataset,
+                                  discipline_dataset};
+    for (size_t attempt = 0; attempt <= std::size(editable); ++attempt) {
+        try {
+            PostPendingEdits();
+            break;
+        } catch (...) {
+            const auto refused =
+                std::find_if(std::begin(editable), std::end(editable), [](TDataSet* ds) {
+                    return ds->State() == stEdit || ds->State() == stInsert;
+                });
+            if (refused == std::end(editable)) {
+                failed(QStringLiteral("the rows being typed were not saved"));
+                break;
+            }
+            failed(QStringLiteral("the row being typed in %1 was not saved")
+                       .arg(FullComponentName(*refused)));
+            try {
+                (*refused)->Cancel();
+            } catch (...) {
+                break;
+            }
+        }
+    }
+    try {
+        // The server dropped the transaction with the connection.
+        if (connection_lost())
+            throw Exception(QStringLiteral("the connection to the database was lost"));
+        commit_at_exit();
+    } catch (...) {
+        failed(QStringLiteral("the changes made since the last view switch were not committed "
+                              "and are rolled back"));
+    }
+    return saved;
+}
+
 void Tmain_frm::Options_actExecute() {
     ShowModal(*options_frm);
 }

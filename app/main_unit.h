@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -124,6 +125,12 @@ public:
     // dataset that is being edited is posted (or cancelled when untouched);
     // the first failure stops and goes on to the caller.
     void PostPendingEdits();
+    // Leaving with nobody to ask (the session ends, the system stops the
+    // program): saved as on a confirmed exit, but nothing stops the leave. A
+    // refused row is given up so that the rest is still saved; each thing
+    // not saved is told to report in one sentence. Returns whether
+    // everything was saved.
+    bool LeaveWithoutAsking(const std::function<void(const QString&)>& report);
     // TMainWindowTarget
     QWidget& Window() override { return *this; }
     void UseDesignedPosition() override;

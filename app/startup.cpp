@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/ExitSignals.h"
 #include "app/about_unit.h"
 #include "app/database_link.h"
 #include "app/main_unit.h"
@@ -14,7 +15,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QThread>
+#include <QWidget>
 
 namespace {
 
@@ -22,6 +25,8 @@ QString program_file_override;
 int splash_wait_ms = 2000;
 bool end_requested = false;
 std::vector<TListenerRegistration> settings_wiring;
+// How long a leave on a signal may wait for the database.
+constexpr int kGiveUpAfterMs = 10000;
 
 QString program_file() {
     return program_file_override.isEmpty() ? QCoreApplication::applicationFilePath()
@@ -41,6 +46,42 @@ void connection_failed() {
     ShowMessageBox({ApplicationTitle(), translate(QStringLiteral("_DB_CONNECTION_ERROR_")),
                     TMsgIcon::None, TMsgButtons::Ok, nullptr});
     ShowModal(*options_frm);
+}
+
+// Told to stop from outside: nobody is there to answer a dialog, so every one
+// waiting is closed as if cancelled (an export in progress stops too), and
+// every event loop ends. The saving happens once they have all returned, with
+// no handler half-way through its work underneath.
+void stop_requested() {
+    for (int i = 0; i < 64; ++i) {
+        QPointer<QWidget> waiting = QApplication::activePopupWidget();
+        if (!waiting)
+            waiting = QApplication::activeModalWidget();
+        if (!waiting)
+            break;
+        waiting->close();
+        // A box that takes no answer but its buttons.
+        if (waiting && waiting->isVisible())
+            waiting->hide();
+    }
+    QCoreApplication::exit(0);
+}
+
+int leave_without_asking() {
+    // Nothing may wait for an answer now: a box is told on standard error.
+    struct Unattended : TDialogResponder {
+        TMsgResult Answer(const TMessage& message) override {
+            SayOnStandardError(message.text);
+            return message.buttons == TMsgButtons::Ok         ? TMsgResult::Ok
+                   : message.buttons == TMsgButtons::OkCancel ? TMsgResult::Cancel
+                                                              : TMsgResult::No;
+        }
+        void Modal(QDialog&) override {}
+    } unattended;
+    SetDialogResponder(&unattended);
+    const bool saved = main_frm->LeaveWithoutAsking(SayOnStandardError);
+    SetDialogResponder(nullptr);
+    return saved ? 0 : kExitNotSaved;
 }
 
 } // namespace
@@ -98,6 +139,13 @@ int run_program() {
     // a display name to every window caption (" — Kestrin Veltor"), and the
     // captions are exactly what the language files and the suffix make them.
     QApplication::setApplicationName(ApplicationTitle());
+    bool stopping = false;
+    TExitSignals exit_signals(
+        [&stopping](int) {
+            stopping = true;
+            stop_requested();
+        },
+        kGiveUpAfterMs);
     create_windows();
     about_frm->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -107,8 +155,13 @@ int run_program() {
 
     int code = 0;
     if (!end_requested) {
-        main_frm->show();
-        code = QApplication::exec();
+        // A signal during start-up: the main window is not shown at all.
+        if (!stopping) {
+            main_frm->show();
+            code = QApplication::exec();
+        }
+        if (stopping)
+            code = leave_without_asking();
     }
     destroy_windows();
     return code;

@@ -16,8 +16,10 @@ void run_startup();
 bool program_end_requested();
 
 // The program after the application object exists: windows, splash,
-// start-up, the wait, the main window and the event loop. Returns the exit
-// code.
+// start-up, the wait, the main window and the event loop. Told to stop by
+// SIGTERM, SIGINT or SIGHUP (app/ExitSignals.h), it leaves as a confirmed
+// exit does, without asking, and names on standard error what it could not
+// save. Returns the exit code: 0, or kExitNotSaved after such a leave.
 int run_program();
 
 // The program file whose folder decides program_folder (that folder itself,

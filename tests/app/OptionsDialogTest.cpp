@@ -4,7 +4,6 @@
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
 #include "tests/app/FakeMainWindow.h"
-#include "tests/text/PrintQString.h"
 
 #include <QAction>
 #include <QApplication>

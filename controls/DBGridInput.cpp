@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWheelEvent>
@@ -29,6 +31,39 @@ bool PrintableText(const QKeyEvent& event) {
     return true;
 }
 
+// Whether the line edit changes its text on a key the grid left to it, and
+// the text it would insert. It inserts a key's text by its own rule, which
+// lets in format characters (a zero-width non-joiner, say) and Ctrl+Alt
+// (AltGr on some systems), and refuses Ctrl and Ctrl+Shift.
+bool ChangesText(const QKeyEvent& event, QString& incoming) {
+    const QString text = event.text();
+    if (!text.isEmpty()) {
+        const char32_t first = QStringView(text).toUcs4().value(0);
+        const Qt::KeyboardModifiers mods = event.modifiers();
+        const bool ctrl =
+            mods == Qt::ControlModifier || mods == (Qt::ShiftModifier | Qt::ControlModifier);
+        const QChar::Category category = QChar::category(first);
+        if (category == QChar::Other_Format ||
+            (!ctrl && (QChar::isPrint(first) || category == QChar::Other_PrivateUse))) {
+            incoming = text;
+            return true;
+        }
+    }
+    if (event.matches(QKeySequence::Paste)) {
+        incoming = QApplication::clipboard()->text();
+        return true;
+    }
+    if (event.key() == Qt::Key_Backspace || event.key() == Qt::Key_Delete)
+        return true;
+    for (QKeySequence::StandardKey k :
+         {QKeySequence::Cut, QKeySequence::Undo, QKeySequence::Redo, QKeySequence::DeleteEndOfLine,
+          QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord,
+          QKeySequence::DeleteCompleteLine})
+        if (event.matches(k))
+            return true;
+    return false;
+}
+
 bool AcceptsAll(const TField* field, const QString& text) {
     // A character beyond the basic plane is judged as an unknown printable
     // character: a text field takes it into the editor, and posting then
@@ -46,7 +81,26 @@ bool AcceptsAll(const TField* field, const QString& text) {
 TInplaceEdit::TInplaceEdit(TDBGrid* grid) : QLineEdit(grid->viewport()), grid_(grid) {
     setFrame(false);
     hide();
-    connect(this, &QLineEdit::textEdited, this, [this] { grid_->EditorTextEdited(); });
+    connect(this, &QLineEdit::textEdited, this, [this] { TextEdited(); });
+}
+
+bool TInplaceEdit::MayChange(const QString& incoming) {
+    TField* field = grid_->SelectedField();
+    if (!field || !AcceptsAll(field, incoming))
+        return false;
+    bool may = false;
+    PresentErrors([&] { may = grid_->CanEditModify(); });
+    return may;
+}
+
+void TInplaceEdit::TextEdited() {
+    // Every way in asks MayChange first; a way that did not would leave text
+    // in a row that is not being edited, shown but never stored.
+    if (!grid_->link_.Editing()) {
+        setText(grid_->editText_);
+        return;
+    }
+    grid_->EditorTextEdited();
 }
 
 bool TInplaceEdit::IsGridKey(const QKeyEvent& event) const {
@@ -105,25 +159,47 @@ void TInplaceEdit::keyPressEvent(QKeyEvent* event) {
             return;
         }
     }
-    TField* field = grid_->SelectedField();
-    bool changesText = PrintableText(*event) || event->key() == Qt::Key_Backspace ||
-                       event->key() == Qt::Key_Delete || event->matches(QKeySequence::Cut) ||
-                       event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Undo) ||
-                       event->matches(QKeySequence::Redo);
-    if (changesText) {
-        if (!field)
-            return;
-        if (PrintableText(*event) && !AcceptsAll(field, event->text()))
-            return;
-        if (event->matches(QKeySequence::Paste) &&
-            !AcceptsAll(field, QApplication::clipboard()->text()))
-            return;
-        bool may = false;
-        PresentErrors([&] { may = grid_->CanEditModify(); });
-        if (!may)
-            return;
-    }
+    QString incoming;
+    if (ChangesText(*event, incoming) && !MayChange(incoming))
+        return;
     QLineEdit::keyPressEvent(event);
+}
+
+void TInplaceEdit::mouseReleaseEvent(QMouseEvent* event) {
+    // Where the system has a selection, the middle button pastes it.
+    QClipboard* clipboard = QApplication::clipboard();
+    if (event->button() == Qt::MiddleButton && clipboard->supportsSelection() && !isReadOnly()) {
+        const QString pasted = clipboard->text(QClipboard::Selection);
+        if ((!pasted.isEmpty() || hasSelectedText()) && !MayChange(pasted)) {
+            event->accept();
+            return;
+        }
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void TInplaceEdit::dropEvent(QDropEvent* event) {
+    const QString dropped = event->mimeData() ? event->mimeData()->text() : QString();
+    if (!dropped.isEmpty() && !MayChange(dropped)) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dropEvent(event);
+}
+
+void TInplaceEdit::inputMethodEvent(QInputMethodEvent* event) {
+    // A commit or a replacement changes the text; so does the start of a
+    // composition, which takes the selected text away.
+    const bool changes = !event->commitString().isEmpty() || event->replacementLength() > 0 ||
+                         (hasSelectedText() && !event->preeditString().isEmpty());
+    if (changes && !MayChange(event->commitString())) {
+        // The composition may go on showing; only what it would change goes.
+        deselect();
+        QInputMethodEvent shown(event->preeditString(), event->attributes());
+        QLineEdit::inputMethodEvent(&shown);
+        return;
+    }
+    QLineEdit::inputMethodEvent(event);
 }
 
 void TInplaceEdit::focusOutEvent(QFocusEvent* event) {

@@ -120,7 +120,9 @@ private:
 
 // The grid's in-place editor: it keeps its own text until the grid writes it
 // into the field, accepts only the characters the field accepts and at most
-// the field's size.
+// the field's size. However text comes in (keys, the clipboard, the middle
+// button's selection, a drop, an input method) the row goes into editing
+// first, or the text is refused and the editor keeps what it held.
 class TInplaceEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -129,11 +131,21 @@ public:
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     bool IsGridKey(const QKeyEvent& event) const;
+    // Whether the text may change, incoming being what would be inserted:
+    // the field must accept every character of it, and the row must be in
+    // editing or go into it now.
+    bool MayChange(const QString& incoming);
+    // Takes back a change made while the row is not editing: one that came
+    // by a way that did not ask MayChange first.
+    void TextEdited();
     TDBGrid* grid_;
 };
 

@@ -54,8 +54,9 @@ void ReadEverything(const TIniFile& ini, const QStringList& sections, int keysPe
 // A value a user could type into a settings field: one line, no blanks at
 // its ends.
 QString WritableValue(const QString& text) {
-    QString v = text.left(300);
-    v.replace(u'\r', u' ').replace(u'\n', u' ').replace(QChar(0), u' ');
+    QString v;
+    for (char32_t c : QStringView(text.left(300)).toUcs4())
+        v += IsIniLineBreak(c) ? QString(u' ') : QString::fromUcs4(&c, 1);
     return v.trimmed();
 }
 

@@ -1,8 +1,8 @@
 #include "settings/IniFile.h"
 
+#include "base/AtomicFile.h"
 #include "base/Format.h"
 #include "base/TextCodec.h"
-#include "base/AtomicFile.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -62,6 +62,31 @@ void ForEachEntry(const QStringList& lines, const QString& section, Visit visit)
     }
 }
 
+bool HoldsLineBreak(const QString& text) {
+    for (char32_t c : QStringView(text).toUcs4())
+        if (IsIniLineBreak(c))
+            return true;
+    return false;
+}
+
+// Why the entry could not be written as one line that reads back as written;
+// empty when it can.
+QString RefusedEntry(const QString& section, const QString& key, const QString& value) {
+    if (HoldsLineBreak(section))
+        return QStringLiteral("a section name cannot hold line breaks or control characters");
+    const QString name = key.trimmed();
+    if (HoldsLineBreak(key) || name.isEmpty() || name.contains(QLatin1Char('=')) ||
+        name.startsWith(QLatin1Char(';')) || name.startsWith(QLatin1Char('[')))
+        return QStringLiteral("a key name cannot be empty, hold line breaks, control characters "
+                              "or \"=\", or begin with \";\" or \"[\"");
+    // The value is not named: it may be a password.
+    if (HoldsLineBreak(value))
+        return FormatText(QStringLiteral("the value of %s cannot hold line breaks or control "
+                                         "characters"),
+                          {key});
+    return {};
+}
+
 bool ParseHex(QStringView digits, bool negative, int& value) {
     if (digits.isEmpty())
         return false;
@@ -82,6 +107,12 @@ bool ParseHex(QStringView digits, bool negative, int& value) {
 }
 
 } // namespace
+
+bool IsIniLineBreak(char32_t c) {
+    const QChar::Category category = QChar::category(c);
+    return category == QChar::Other_Control || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+}
 
 QString DecodeIniText(const QByteArray& bytes) {
     QByteArray body = bytes;
@@ -172,6 +203,11 @@ bool TIniFile::ValueExists(const QString& section, const QString& key) const {
 }
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+    const QString refused = RefusedEntry(section, key, value);
+    if (!refused.isEmpty())
+        throw EIniFileException(
+            FormatText(QStringLiteral("Unable to write to %s: %s"), {fileName_, refused}));
+
     QStringList lines = ReadLines();
 
     qsizetype sectionLine = -1;

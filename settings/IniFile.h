@@ -12,7 +12,8 @@
 #include <QString>
 #include <QStringList>
 
-// A write that could not be done: "Unable to write to <full path>".
+// A write that could not be done: "Unable to write to <full path>", followed
+// by the reason when the file could be written but the text could not.
 class EIniFileException : public Exception {
 public:
     using Exception::Exception;
@@ -40,7 +41,10 @@ public:
     bool ValueExists(const QString& section, const QString& key) const;
 
     // Replaces the key's value in place, or appends the key to its section,
-    // or the section to the file. Raises EIniFileException on failure.
+    // or the section to the file. Raises EIniFileException on failure, and
+    // without touching the file for a section, key or value that would not
+    // stay one line (IsIniLineBreak) or a key that would not read back as
+    // itself (empty, holding "=", or read as a comment or a section).
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, int value);
     void WriteBool(const QString& section, const QString& key, bool value);
@@ -53,6 +57,11 @@ private:
     QString fileName_;
     unsigned createMode_;
 };
+
+// Characters no section, key or value may hold: control characters (line
+// breaks among them) and the Unicode line and paragraph separators, which
+// other readers of the file take for line ends.
+bool IsIniLineBreak(char32_t c);
 
 // The integer rules of ReadInteger, on a value text.
 bool ParseIniInteger(const QString& text, int& value);

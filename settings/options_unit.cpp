@@ -1,5 +1,6 @@
 #include "settings/options_unit.h"
 
+#include "settings/IniFile.h"
 #include "settings/Language.h"
 #include "ui/UserDialogs.h"
 
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyle>
+#include <QValidator>
 
 Toptions_frm* options_frm = nullptr;
 
@@ -42,6 +44,46 @@ QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const
     return button;
 }
 
+// Each text field is one value of options.ini, whose writer refuses line
+// breaks and control characters. They go as the text comes in, however it
+// comes (typed, pasted, dropped, loaded): a line break or tab inside the text
+// stands for a space, so that words stay apart; at either end, where a path
+// copied from a terminal has one, it goes. Other control characters go.
+class TOneLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& pos) const override {
+        QString line;
+        line.reserve(input.size());
+        bool gap = false; // a break after some text: a space if more text follows
+        int cursor = -1;
+        for (qsizetype i = 0; i < input.size();) {
+            if (cursor < 0 && i >= pos)
+                cursor = int(line.size()) + (gap ? 1 : 0);
+            const bool pair =
+                input[i].isHighSurrogate() && i + 1 < input.size() && input[i + 1].isLowSurrogate();
+            const qsizetype length = pair ? 2 : 1;
+            const char32_t c = pair ? QChar::surrogateToUcs4(input[i], input[i + 1])
+                                    : char32_t(input[i].unicode());
+            if (!IsIniLineBreak(c)) {
+                if (gap)
+                    line += QLatin1Char(' ');
+                gap = false;
+                line += QStringView(input).mid(i, length);
+            } else if (QChar::isSpace(c) && !line.isEmpty()) {
+                gap = true;
+            }
+            i += length;
+        }
+        if (line != input) {
+            pos = cursor < 0 ? int(line.size()) : std::min(cursor, int(line.size()));
+            input = line;
+        }
+        return Acceptable;
+    }
+};
+
 void SetCaption(QLabel* label, const QString& text) {
     label->setText(text);
     label->adjustSize();
@@ -68,6 +110,8 @@ Toptions_frm::Toptions_frm(QWidget* parent) : QDialog(parent) {
     db_username_e = Make<QLineEdit>(this, "db_username_e", {235, 59, 253, 21});
     db_password_lbl = MakeLabel(this, "db_password_lbl", 8, 94, "_PASSWORD_");
     db_password_e = Make<QLineEdit>(this, "db_password_e", {235, 86, 253, 21});
+    for (QLineEdit* field : {db_dbname_e, db_username_e, db_password_e})
+        field->setValidator(new TOneLineValidator(field));
     save_forms_position = Make<QCheckBox>(this, "save_forms_position", {8, 113, 161, 19});
     save_forms_position->setText(QStringLiteral("_SAVE_FORMS_POSITION_"));
     save_forms_position->setChecked(true);

@@ -8,11 +8,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 
@@ -156,6 +158,76 @@ TEST_F(OptionsDialog, OpensWithTheFocusOnTheLanguageFieldEveryTime) {
         EXPECT_FALSE(folder.Exists("options.ini")) << "nothing saved";
     }
 }
+
+// A path copied from a terminal ends in a line break: the text after it was
+// written as a line of its own, and the path read back cut.
+struct PastedValue {
+    const char* what;
+    QLineEdit* Toptions_frm::*field;
+    bool dropped; // dragged in instead of pasted from the clipboard
+    QString pasted;
+    const char* key;
+    QString stored;
+};
+void PrintTo(const PastedValue& v, std::ostream* os) {
+    *os << v.what;
+}
+
+class OptionsDialogPaste : public OptionsDialog, public testing::WithParamInterface<PastedValue> {};
+
+TEST_P(OptionsDialogPaste, StoresOneLineAndNoOtherKey) {
+    const PastedValue& v = GetParam();
+    dialogs.onModal = [&](QDialog&) {
+        options->db_dbname_e->setText("srv:/old.fdb");
+        options->db_username_e->setText("SYSDBA");
+        options->db_password_e->setText("tarnwheel");
+        QLineEdit* field = (*options).*v.field;
+        field->setFocus();
+        field->selectAll();
+        if (v.dropped) {
+            field->clear(); // a drop goes in at the caret, beside the selection
+            QMimeData data;
+            data.setText(v.pasted);
+            const QPointF at = field->rect().center();
+            QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QCoreApplication::sendEvent(field, &enter);
+            QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(field, &drop);
+        } else {
+            QGuiApplication::clipboard()->setText(v.pasted);
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        }
+        QTest::mouseClick(options->ok_btn, Qt::LeftButton);
+    };
+    ShowModal(*options);
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.Texts().join('\n').toStdString();
+
+    const TIniFile ini(options_file_name());
+    EXPECT_EQ(ini.ReadString("DataBase", v.key, "missing"), v.stored);
+    EXPECT_EQ(ini.ReadSection("General"), (QStringList{"Language", "Save_Forms_Position"}));
+    EXPECT_EQ(ini.ReadSection("Main_Form"), (QStringList{"X", "Y"}));
+    EXPECT_EQ(ini.ReadSection("DataBase"), (QStringList{"DBName", "UserName", "UserPass"}));
+    const QList<QByteArray> lines = folder.ReadFile("options.ini").split('\n');
+    EXPECT_EQ(lines.size(), 11) << "ten lines, each ended:\n"
+                                << folder.ReadFile("options.ini").toStdString();
+    EXPECT_EQ(((*options).*v.field)->text(), v.stored) << "the field shows what is stored";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, OptionsDialogPaste,
+    testing::Values(PastedValue{"path ending in LF", &Toptions_frm::db_dbname_e, false,
+                                "host:/path/db.fdb\n", "DBName", "host:/path/db.fdb"},
+                    PastedValue{"path ending in CR LF", &Toptions_frm::db_dbname_e, false,
+                                "host:/path/db.fdb\r\n", "DBName", "host:/path/db.fdb"},
+                    PastedValue{"path dropped with a line break", &Toptions_frm::db_dbname_e, true,
+                                "host:/path/db.fdb\n", "DBName", "host:/path/db.fdb"},
+                    PastedValue{"a key after the break", &Toptions_frm::db_username_e, false,
+                                "SYSDBA\nUserPass=intruder", "UserName",
+                                "SYSDBA UserPass=intruder"},
+                    PastedValue{"tabs, CR and control characters", &Toptions_frm::db_password_e,
+                                false, QString("\tpass\r\x01word") + QChar(0x2028) + "\x1b",
+                                "UserPass", "pass word"}));
 
 TEST_F(OptionsDialog, WithoutLanguageFilesTheMenuIsEmptyAndTheFieldStaysEmpty) {
     EXPECT_TRUE(options->languages_pmnu->actions().isEmpty());

@@ -225,3 +225,18 @@ TEST_F(FacultyViewTest, ClickingTheCurrentCellOpensTheEditor) {
     EXPECT_EQ(v->CurrentId(), 3);
     EXPECT_EQ(v->grid->SelectedIndex(), 2);
 }
+
+// Every way text comes in asks the row to go into editing first; a change
+// that came by a way that did not ask (here the editor's own insert) would
+// show text the row never takes, so it is taken back.
+TEST_F(FacultyViewTest, TextChangedWithoutAskingWhileTheRowIsNotEditingIsTakenBack) {
+    v->source->SetAutoEdit(false);
+    v->Open();
+    QTest::keyClick(v->grid, Qt::Key_Right);
+    QTest::keyClick(Focus(), Qt::Key_F2);
+    ASSERT_TRUE(v->grid->EditorMode());
+    v->grid->InplaceEditor()->insert("Щ");
+    EXPECT_EQ(v->grid->InplaceEditor()->text(), "Факультет комп'ютерних наук");
+    EXPECT_FALSE(v->grid->EditorModified());
+    EXPECT_EQ(v->ds->State(), stBrowse);
+}

@@ -5,8 +5,11 @@
 
 #include "tests/reliability/Sitting.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
+#include <QMimeData>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <sys/mount.h>
@@ -47,6 +50,142 @@ TEST_F(Input, UkrainianAndRussianLettersRoundTripExactly) {
     EXPECT_EQ(Query("select familiya from student where s_id = 1"), name);
     ShowStudents();
     EXPECT_EQ(Current(main_frm->student_db, "FAMILIYA"), name);
+}
+
+// Ways text comes into an open cell editor other than plain typing, at the
+// caret, which is at the end of the text. bring gives false where the
+// platform has no such way.
+struct Arrival {
+    const char* name;
+    std::function<bool(QLineEdit* editor, const QString& text)> bring;
+};
+
+std::vector<Arrival> Arrivals() {
+    return {
+        {"middle click",
+         [](QLineEdit* editor, const QString& text) {
+             QClipboard* clipboard = QGuiApplication::clipboard();
+             if (!clipboard->supportsSelection())
+                 return false;
+             clipboard->setText(text, QClipboard::Selection);
+             const QPoint end(editor->width() - 2, editor->height() / 2);
+             QTest::mouseClick(editor, Qt::MiddleButton, {}, end);
+             return true;
+         }},
+        {"drop",
+         [](QLineEdit* editor, const QString& text) {
+             QMimeData data;
+             data.setText(text);
+             const QPoint end(editor->width() - 2, editor->height() / 2);
+             QDragEnterEvent enter(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(editor, &enter);
+             QDragMoveEvent move(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(editor, &move);
+             QDropEvent drop(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(editor, &drop);
+             return true;
+         }},
+        {"keys with Ctrl+Alt (AltGr)",
+         [](QLineEdit* editor, const QString& text) {
+             for (QChar c : text)
+                 QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(c),
+                                     Qt::ControlModifier | Qt::AltModifier);
+             return true;
+         }},
+        {"input method",
+         [](QLineEdit* editor, const QString& text) {
+             QInputMethodEvent composing(text, {});
+             QCoreApplication::sendEvent(editor, &composing);
+             QInputMethodEvent commit;
+             commit.setCommitString(text);
+             QCoreApplication::sendEvent(editor, &commit);
+             return true;
+         }},
+    };
+}
+
+// Opens the editor on a column of the current row with the caret at the end
+// of its text.
+void EditAtEnd(TDBGrid* grid, const QString& fieldName) {
+    grid->setFocus();
+    grid->SetSelectedIndex(ColumnOf(grid, fieldName));
+    Keys(grid, Qt::Key_F2);
+    Keys(grid, Qt::Key_End);
+}
+
+// Text pasted with the middle button showed in the cell while the row stayed
+// in browse state, and the next view switch dropped it.
+TEST_F(Input, TextComingInWithoutPlainTypingStartsEditingAndIsStored) {
+    Start();
+    for (const Arrival& a : Arrivals()) {
+        SCOPED_TRACE(a.name);
+        dialogs.messages.clear();
+        const QString before = Current(main_frm->student_db, "FAMILIYA");
+        const int id = main_frm->student_dataset->FieldByName("S_ID")->AsInteger();
+        EditAtEnd(main_frm->student_db, "FAMILIYA");
+        ASSERT_EQ(main_frm->student_dataset->State(), stBrowse);
+        QLineEdit* editor = main_frm->student_db->InplaceEditor();
+        ASSERT_TRUE(editor->isVisible());
+        const QString pasted = QStringLiteral("-Пасте");
+        if (!a.bring(editor, pasted)) {
+            std::cout << "[   NOTE   ] no " << a.name << " on the platform "
+                      << QGuiApplication::platformName().toStdString() << "\n";
+            continue;
+        }
+        EXPECT_EQ(main_frm->student_dataset->State(), stEdit) << "the row is being edited";
+        EXPECT_EQ(editor->text(), before + pasted);
+        // Away from the students and back: the switch posts the row.
+        ShowDisciplines();
+        ASSERT_TRUE(Errors().isEmpty()) << ErrorList();
+        EXPECT_EQ(Query(QStringLiteral("select familiya from student where s_id = %1").arg(id)),
+                  before + pasted);
+        ShowStudents();
+        EXPECT_EQ(Current(main_frm->student_db, "FAMILIYA"), before + pasted);
+    }
+}
+
+// Where the row may not be edited (the test grid does not start editing by
+// itself) or the field does not take the text (letters for the course), the
+// text is refused whole: the cell shows what it held and nothing is stored.
+TEST_F(Input, TextComingInWhereTheRowMayNotTakeItIsRefused) {
+    Start();
+    struct Place {
+        const char* what;
+        void (*show)();
+        TDBGrid* grid;
+        TpFIBDataSet* dataset;
+        const char* field;
+        const char* keyField;
+        const char* select; // the stored value of the row whose key is %1
+        QString text;
+    };
+    const Place places[] = {
+        {"the test grid", ShowDisciplines, main_frm->d_test_grid, main_frm->test_dataset, "NAZVA",
+         "T_ID", "select nazva from test where t_id = %1", QStringLiteral("-Пасте")},
+        {"letters for the course", ShowStudents, main_frm->student_db, main_frm->student_dataset,
+         "KURS", "S_ID", "select kurs from student where s_id = %1", QStringLiteral("x")},
+    };
+    for (const Place& p : places) {
+        for (const Arrival& a : Arrivals()) {
+            SCOPED_TRACE(std::string(p.what) + ", " + a.name);
+            p.show();
+            const QString before = Current(p.grid, p.field);
+            const int id = p.dataset->FieldByName(p.keyField)->AsInteger();
+            EditAtEnd(p.grid, p.field);
+            QLineEdit* editor = p.grid->InplaceEditor();
+            ASSERT_TRUE(editor->isVisible());
+            if (!a.bring(editor, p.text)) {
+                std::cout << "[   NOTE   ] no " << a.name << " on the platform "
+                          << QGuiApplication::platformName().toStdString() << "\n";
+                continue;
+            }
+            EXPECT_EQ(editor->text(), before) << "the cell shows what it held";
+            EXPECT_EQ(p.dataset->State(), stBrowse);
+            ShowResults();
+            EXPECT_TRUE(Errors().isEmpty()) << ErrorList();
+            EXPECT_EQ(Query(QString::fromLatin1(p.select).arg(id)), before);
+        }
+    }
 }
 
 class SettingsFile : public Input {

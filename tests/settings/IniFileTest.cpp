@@ -176,6 +176,66 @@ TEST(IniFile, WriteIntoReadOnlyFolderRaisesUnableToWrite) {
     EXPECT_EQ(folder.ReadFile("ro/a.ini"), "[S]\nK=old\n");
 }
 
+// A value with a line break became a line of its own: the text after the
+// break was read as another key, and the value was cut at the break.
+struct BreakingWrite {
+    const char* what;
+    QString section;
+    QString key;
+    QString value;
+};
+void PrintTo(const BreakingWrite& w, std::ostream* os) {
+    *os << w.what;
+}
+
+class IniBreakingWrite : public testing::TestWithParam<BreakingWrite> {};
+
+TEST_P(IniBreakingWrite, IsRefusedAndTheFileStaysAsItWas) {
+    const BreakingWrite& w = GetParam();
+    TempProgramFolder folder;
+    const QByteArray before = "; note\r\n[DataBase]\r\nDBName=srv:/old.fdb\r\nUserName=SYSDBA\r\n";
+    folder.WriteFile("a.ini", before);
+    for (const char* name : {"a.ini", "new.ini"}) {
+        SCOPED_TRACE(name);
+        const QString path = folder.FilePath(name);
+        try {
+            TIniFile(path).WriteString(w.section, w.key, w.value);
+            ADD_FAILURE() << "written: " << w.what;
+        } catch (const EIniFileException& e) {
+            EXPECT_TRUE(e.Message().startsWith("Unable to write to " + path + ": "))
+                << e.Message().toStdString();
+        }
+    }
+    EXPECT_EQ(folder.ReadFile("a.ini"), before) << "byte for byte";
+    EXPECT_FALSE(folder.Exists("new.ini")) << "no file made for a refused write";
+    EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files), QStringList{"a.ini"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, IniBreakingWrite,
+    testing::Values(
+        BreakingWrite{"trailing LF", "DataBase", "DBName", "srv:/path/db.fdb\n"},
+        BreakingWrite{"LF and a key", "DataBase", "DBName", "srv:/db.fdb\nUserName=intruder"},
+        BreakingWrite{"CR", "DataBase", "DBName", "srv:/a\rb.fdb"},
+        BreakingWrite{"CR LF", "DataBase", "UserPass", "pass\r\nword"},
+        BreakingWrite{"LF and a section", "DataBase", "UserName", "x\n[General]"},
+        BreakingWrite{"tab", "DataBase", "UserPass", "pa\tss"},
+        BreakingWrite{"NUL", "DataBase", "UserPass", QString("pa") + QChar(0) + "ss"},
+        BreakingWrite{"escape", "DataBase", "UserName", "\x1b[31mSYSDBA"},
+        BreakingWrite{"DEL", "DataBase", "UserName", QString("SYS") + QChar(0x7f) + "DBA"},
+        BreakingWrite{"next line U+0085", "DataBase", "DBName", QString("a") + QChar(0x85) + "b"},
+        BreakingWrite{"line separator", "DataBase", "DBName", QString("a") + QChar(0x2028) + "b"},
+        BreakingWrite{"paragraph separator", "DataBase", "DBName",
+                      QString("a") + QChar(0x2029) + "b"},
+        BreakingWrite{"LF in a key", "DataBase", "User\nName", "x"},
+        BreakingWrite{"equals sign in a key", "DataBase", "DBName=x", "y"},
+        BreakingWrite{"empty key", "DataBase", "", "x"},
+        BreakingWrite{"blank key", "DataBase", "  ", "x"},
+        BreakingWrite{"key read as a comment", "DataBase", ";DBName", "x"},
+        BreakingWrite{"key read as a section", "DataBase", "[General", "x]"},
+        BreakingWrite{"LF in a section", "Data\nBase", "DBName", "x"},
+        BreakingWrite{"CR in a section", "DataBase]\r[General", "DBName", "x"}));
+
 QByteArray Native(const QString& path) {
     return QFile::encodeName(path);
 }

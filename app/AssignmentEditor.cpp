@@ -2,6 +2,7 @@
 
 #include "app/CheckListBox.h"
 #include "dataset/FIBDataSet.h"
+#include "dataset/PostJournal.h"
 
 namespace {
 
@@ -127,13 +128,18 @@ void TAssignmentEditor::FacultyCourseLink(const QString& course, bool linked) {
                                          : dataset_.FieldByName(QStringLiteral("F_ID"))->AsString();
     dataset_.Close();
 
-    if (linked)
-        Run(QStringLiteral("insert into d_f_k( DFK_ID, D_ID, F_ID, KURS )VALUES( "
-                           "gen_id(gen_d_f_k_id,1),") +
-            d + QStringLiteral(", ") + f + QStringLiteral(", ") + course + QStringLiteral(" )"));
-    else
-        Run(QStringLiteral("DELETE FROM D_F_K WHERE KURS = '") + Quoted(course) +
-            QStringLiteral("' AND D_ID = '") + Quoted(d) + QStringLiteral("' AND F_ID = '") +
-            Quoted(f) + QStringLiteral("'"));
+    const QString sql =
+        linked ? QStringLiteral("insert into d_f_k( DFK_ID, D_ID, F_ID, KURS )VALUES( "
+                                "gen_id(gen_d_f_k_id,1),") +
+                     d + QStringLiteral(", ") + f + QStringLiteral(", ") + course +
+                     QStringLiteral(" )")
+               : QStringLiteral("DELETE FROM D_F_K WHERE KURS = '") + Quoted(course) +
+                     QStringLiteral("' AND D_ID = '") + Quoted(d) +
+                     QStringLiteral("' AND F_ID = '") + Quoted(f) + QStringLiteral("'");
+    Run(sql);
     dataset_.Close();
+    // The mark says stored; if the server loses the transaction before its
+    // commit, the statement is sent again.
+    if (TPostJournal* journal = dataset_.PostJournal())
+        journal->Executed(dataset_, sql);
 }

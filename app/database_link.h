@@ -10,14 +10,25 @@ class TDataSet;
 
 // Start-up: attach DataBase, then start Transaction. Raises what they raise.
 void connect_database();
-// Confirmed exit: commit the default transaction of DataBase when it is active.
+// Confirmed exit: commit the default transaction of DataBase when it is
+// active; changes lost with the connection are attached for and sent again
+// first.
 void commit_at_exit();
 // Before a view switch: commit the default transaction when it is active,
-// then make sure DataBase is attached.
+// then make sure DataBase is attached. After a lost connection the changes
+// it took with it are sent again and committed.
 void prepare_view_switch();
 // Before a row being typed is posted: when the server connection was lost,
-// attach again with the same parameters (raises what the attach raises).
+// attach again with the same parameters (raises what the attach raises) and
+// send again what the lost transaction held (restore_posted_changes).
 void reconnect_after_loss();
+// What the datasets posted since the last commit, which the server rolled
+// back with the lost connection, is sent again in the new transaction, in
+// order. A change refused (a row gone or changed by another user, a key
+// taken) is shown in an error box and dropped; the others go in, and an
+// information box tells how many. A connection lost again stops it, keeping
+// what was not refused for the next attempt.
+void restore_posted_changes();
 // Whether the server connection was lost and is not yet attached again.
 bool connection_lost();
 // A step of a view switch: open or close one dataset.

@@ -9,6 +9,7 @@
 #include "base/Exception.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
+#include "dataset/PostJournal.h"
 #include "model/TestingModel.h"
 #include "settings/Language.h"
 #include "settings/options_unit.h"
@@ -128,6 +129,12 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     discipline_datasource = model_->Disciplines.discipline_datasource;
     test_datasource = model_->Disciplines.test_datasource;
     resultat_datasource = model_->Results.resultat_datasource;
+    // Every dataset that changes rows, the assignment editor's scratch
+    // dataset included (the editor reports its statements itself).
+    journal_ = std::make_unique<TPostJournal>(*Transaction);
+    for (TpFIBDataSet* ds :
+         {faculty_dataset, student_dataset, discipline_dataset, test_dataset, dataset})
+        ds->SetPostJournal(journal_.get());
     setWindowTitle(QStringLiteral("_MAIN_FORM_"));
     CreateActions();
     CreateMenus();

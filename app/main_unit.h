@@ -23,6 +23,7 @@ class TDataSet;
 class TDataSource;
 class TField;
 class TPanel;
+class TPostJournal;
 class TpFIBDataSet;
 class TsDBNavigator;
 class TTestingModel;
@@ -97,6 +98,9 @@ public:
     TDataSource* discipline_datasource = nullptr;
     TDataSource* test_datasource = nullptr;
     TDataSource* resultat_datasource = nullptr;
+    // What the datasets changed in the open transaction, to be sent again
+    // when the server loses it (see database_link.h).
+    TPostJournal& Journal() const { return *journal_; }
     // Display labels of the dataset fields, by field component name; the
     // fields take them when they attach.
     QMap<QString, QString> field_labels;
@@ -158,6 +162,7 @@ private:
     TComponent components_;
     std::unique_ptr<TTestingModel> model_;
     std::unique_ptr<TAssignmentEditor> assignment_;
+    std::unique_ptr<TPostJournal> journal_;
     TView view_ = TView::vwStudents;
     QAction* marked_ = nullptr; // the view item marked before the current choice
     bool centred_ = true;

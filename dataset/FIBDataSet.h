@@ -19,6 +19,7 @@
 class TFIBDatabase;
 class TFIBTransaction;
 class TFIBDataLink;
+class TPostJournal;
 struct TFIBEditState;
 
 // Statement text as lines, the way a statement's SQL list keeps it.
@@ -77,6 +78,12 @@ public:
     TTransactionKind RefreshTransactionKind = tkReadTransaction;
     TFieldOriginRule FieldOriginRule = forTableAndFieldName;
     int SQLScreenCursor = 0;
+
+    // Where each insert, update and delete the server took is reported, so
+    // that it can be sent again if the server loses the transaction; none:
+    // not kept. The journal must outlive the dataset's posting.
+    TPostJournal* PostJournal() const { return postJournal_; }
+    void SetPostJournal(TPostJournal* journal) { postJournal_ = journal; }
 
     // The master's data source (detail datasets).
     TDataSource* DataSource() const override;
@@ -269,6 +276,7 @@ private:
     int deletedCount_ = 0;
     std::vector<char> oldValues_;
     QString sortDescription_;
+    TPostJournal* postJournal_ = nullptr;
 };
 
 // The published form.

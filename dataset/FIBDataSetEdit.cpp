@@ -5,6 +5,7 @@
 #include "dataset/FIBDataSetEdit.h"
 
 #include "dataset/FIBDataSet.h"
+#include "dataset/PostJournal.h"
 #include "fib/FIBDatabase.h"
 #include "fib/FIBQuery.h"
 #include "fib/SqlTxtRtns.h"
@@ -259,6 +260,9 @@ void TFIBCustomDataSet::InternalPost() {
     ExecuteForRecord(q, buffer, old);
     if (!inserting)
         CheckRowTouched(*this, q);
+    if (postJournal_)
+        postJournal_->Posted(*this, inserting ? TPostKind::pkInsert : TPostKind::pkUpdate, q,
+                             buffer, old);
 
     TRecordLayout::SetStatus(TRecordLayout::Fixed(buffer), cusUnmodified);
     TRecordLayout::Header& h = TRecordLayout::HeaderOf(buffer);
@@ -301,6 +305,9 @@ void TFIBCustomDataSet::InternalDelete() {
     // deleted it or changed its key): what the user asked for holds, so the
     // row leaves the dataset as if this delete had removed it.
     ExecuteForRecord(*deleteQuery_, record.data(), oldValues_.data());
+    if (postJournal_)
+        postJournal_->Posted(*this, TPostKind::pkDelete, *deleteQuery_, record.data(),
+                             oldValues_.data());
     SetRecordStatus(index, cusDeletedApplied);
     ++deletedCount_;
     cachePos_ = index;

@@ -64,7 +64,8 @@ const QStringList kKeys = {"_MAIN_FORM_",
                            "_FIND_NEXT_",
                            "_FIND_PREVIOUS_",
                            "_CLOSE_FIND_",
-                           "_NO_MATCH_"};
+                           "_NO_MATCH_",
+                           "_CHANGES_RESTORED_"};
 
 TEST(BundledLanguages, EveryFileTranslatesEveryKeyAndNothingElse) {
     for (const char* language : {"English", "Українська", "Русский"}) {

@@ -159,10 +159,10 @@ void Toptions_frm::showEvent(QShowEvent* event) {
         const QRect over = centre_over_->frameGeometry();
         move(over.center() - QPoint(width() / 2, height() / 2));
     }
-    // OK comes first in the focus order; focused on opening, a Space or
-    // Enter meant for anything else would save and close at once.
+    // The focus order starts at OK, and so does every opening, wherever the
+    // focus was left the last time.
     if (!event->spontaneous())
-        language_e->setFocus(Qt::OtherFocusReason);
+        ok_btn->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }
 
@@ -177,6 +177,17 @@ void Toptions_frm::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
         return;
+    }
+    // Enter presses the focused button, as Space does. The buttons are not
+    // auto-default, so that Enter in a text field presses nothing.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+            button && button->window() == this && button->isEnabled()) {
+            event->accept();
+            button->click();
+            return;
+        }
     }
     QDialog::keyPressEvent(event);
 }

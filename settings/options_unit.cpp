@@ -14,11 +14,18 @@
 #include <QShowEvent>
 #include <QStyle>
 
+#include <algorithm>
+#include <initializer_list>
+#include <utility>
+
 Toptions_frm* options_frm = nullptr;
 
 namespace {
 
 constexpr int kPanelHeight = 41;
+constexpr int kTickBoxWidth = 161;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonGap = 6; // between the designed buttons
 
 template <typename T> T* Make(QWidget* parent, const char* name, QRect geometry) {
     auto* w = new T(parent);
@@ -45,6 +52,34 @@ QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const
 void SetCaption(QLabel* label, const QString& text) {
     label->setText(text);
     label->adjustSize();
+}
+
+// The width a tick box or button needs to show its caption whole: the text
+// and what the style draws beside it.
+int CaptionWidth(const QAbstractButton* control) {
+    const QStyle* style = control->style();
+    int decoration = 0;
+    if (qobject_cast<const QCheckBox*>(control))
+        decoration = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, control) +
+                     style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, control);
+    else
+        decoration = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, control) +
+                     2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
+    return control->fontMetrics().horizontalAdvance(control->text()) + decoration;
+}
+
+// A translation may be longer than the designed size. The tick box and the
+// buttons then take the width of their caption; a button that grows into
+// the next one pushes it along, or the next caption would be covered.
+void FitCaptions(QCheckBox* tickBox, std::initializer_list<std::pair<QPushButton*, int>> buttons) {
+    tickBox->resize(std::max(kTickBoxWidth, CaptionWidth(tickBox)), tickBox->height());
+    int right = 0;
+    for (const auto& [button, designedLeft] : buttons) {
+        const int left = std::max(designedLeft, right + kButtonGap);
+        const int width = std::max(kButtonWidth, CaptionWidth(button));
+        button->setGeometry(left, button->y(), width, button->height());
+        right = left + width;
+    }
 }
 
 } // namespace
@@ -136,6 +171,7 @@ void Toptions_frm::TranslateCaptions() {
     ok_btn->setText(translate(QStringLiteral("_OK_")));
     defaults_btn->setText(translate(QStringLiteral("_DEFAULTS_")));
     cancel_btn->setText(translate(QStringLiteral("_CANCEL_")));
+    FitCaptions(save_forms_position, {{ok_btn, 8}, {defaults_btn, 89}, {cancel_btn, 170}});
 }
 
 void Toptions_frm::language_eButtonClick() {

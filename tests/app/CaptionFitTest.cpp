@@ -6,6 +6,7 @@
 #include "tests/app/ShellFixture.h"
 #include "tests/support/TestDatabase.h"
 
+#include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
 
 #include <QCheckBox>
@@ -153,6 +154,10 @@ TEST_P(CaptionFit, EveryCaptionShowsWhole) {
         ExpectWhole(menu);
     }
     ExpectWhole(options_frm->languages_pmnu);
+    for (const TDBGrid* grid :
+         {main_frm->faculty_db, main_frm->student_db, main_frm->discipline_grid,
+          main_frm->d_test_grid, main_frm->resultat_grid})
+        ExpectWhole(grid->ContextMenu());
 
     // The navigators' hints, as the tip shows them.
     for (const QString& name : navigator_names()) {

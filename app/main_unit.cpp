@@ -65,6 +65,20 @@ Control* MakeControl(TPanel* panel, const char* name, QRect designed, int anchor
     return control;
 }
 
+// The grids' titles are designed in Tahoma of 11 pixels; where Tahoma is
+// missing, the font system puts its nearest sans face in its place.
+QFont GridTitleFont() {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    return font;
+}
+
+TDBGrid* MakeGrid(TPanel* panel, const char* name, QRect designed, int anchors) {
+    auto* grid = MakeControl<TDBGrid>(panel, name, designed, anchors);
+    grid->SetTitleFont(GridTitleFont());
+    return grid;
+}
+
 void SetCaption(QLabel* label, const QString& text) {
     label->setText(text);
     label->resize(label->sizeHint());
@@ -238,35 +252,40 @@ void Tmain_frm::CreateMenus() {
 void Tmain_frm::CreateStudentsView(QWidget* area) {
     student_pnl = new TPanel(area, QStringLiteral("student_pnl"), kClientSize);
     faculty_lbl = MakeLabel(student_pnl, "faculty_lbl", {8, 8}, "_FACULTY_", akLeft | akTop);
-    faculty_db = MakeControl<TDBGrid>(student_pnl, "faculty_db", {8, 25, 599, 101}, akLeft | akTop | akRight);
-    faculty_navigator = MakeControl<TsDBNavigator>(student_pnl, "faculty_navigator", {8, 132, 599, kNavigatorHeight},
-                                  akLeft | akTop | akRight);
-    student_db = MakeControl<TDBGrid>(student_pnl, "student_db", {8, 163, 599, 310}, kAllSides);
-    student_navigator = MakeControl<TsDBNavigator>(student_pnl, "student_navigator", {8, 479, 599, kNavigatorHeight},
-                                  akLeft | akRight | akBottom);
+    faculty_db = MakeGrid(student_pnl, "faculty_db", {8, 25, 599, 101}, akLeft | akTop | akRight);
+    faculty_navigator =
+        MakeControl<TsDBNavigator>(student_pnl, "faculty_navigator",
+                                   {8, 132, 599, kNavigatorHeight}, akLeft | akTop | akRight);
+    student_db = MakeGrid(student_pnl, "student_db", {8, 163, 599, 310}, kAllSides);
+    student_navigator =
+        MakeControl<TsDBNavigator>(student_pnl, "student_navigator",
+                                   {8, 479, 599, kNavigatorHeight}, akLeft | akRight | akBottom);
 }
 
 void Tmain_frm::CreateDisciplinesView(QWidget* area) {
     discipline_pnl = new TPanel(area, QStringLiteral("discipline_pnl"), kClientSize);
     TPanel* p = discipline_pnl;
     discipline_lbl = MakeLabel(p, "discipline_lbl", {8, 8}, "_DISCIPLINE_", akLeft | akTop);
-    discipline_grid = MakeControl<TDBGrid>(p, "discipline_grid", {8, 25, 599, 101}, akLeft | akTop | akRight);
-    discipline_navigator = MakeControl<TsDBNavigator>(p, "discipline_navigator", {8, 132, 599, kNavigatorHeight},
-                                     akLeft | akTop | akRight);
+    discipline_grid = MakeGrid(p, "discipline_grid", {8, 25, 599, 101}, akLeft | akTop | akRight);
+    discipline_navigator = MakeControl<TsDBNavigator>(
+        p, "discipline_navigator", {8, 132, 599, kNavigatorHeight}, akLeft | akTop | akRight);
     d_faculty_lbl = MakeLabel(p, "d_faculty_lbl", {8, 163}, "_FACULTY_", akLeft | akTop);
     d_course_lbl = MakeLabel(p, "d_course_lbl", {320, 163}, "_COURSE_", akTop | akRight);
-    d_faculty_lb = MakeControl<TCheckListBox>(p, "d_faculty_lb", {8, 182, 287, 131}, akLeft | akTop | akRight);
-    d_course_lb = MakeControl<TCheckListBox>(p, "d_course_lb", {310, 182, 297, 131}, akTop | akRight);
+    d_faculty_lb =
+        MakeControl<TCheckListBox>(p, "d_faculty_lb", {8, 182, 287, 131}, akLeft | akTop | akRight);
+    d_course_lb =
+        MakeControl<TCheckListBox>(p, "d_course_lb", {310, 182, 297, 131}, akTop | akRight);
     d_test_lbl = MakeLabel(p, "d_test_lbl", {8, 319}, "_TEST_", akLeft | akTop);
-    d_test_grid = MakeControl<TDBGrid>(p, "d_test_grid", {8, 338, 599, 135}, kAllSides);
-    test_navigator = MakeControl<TsDBNavigator>(p, "test_navigator", {8, 479, 599, kNavigatorHeight},
-                               akLeft | akRight | akBottom);
+    d_test_grid = MakeGrid(p, "d_test_grid", {8, 338, 599, 135}, kAllSides);
+    test_navigator = MakeControl<TsDBNavigator>(
+        p, "test_navigator", {8, 479, 599, kNavigatorHeight}, akLeft | akRight | akBottom);
 }
 
 void Tmain_frm::CreateResultsView(QWidget* area) {
     resultat_pnl = new TPanel(area, QStringLiteral("resultat_pnl"), kClientSize);
-    resultat_grid = MakeControl<TDBGrid>(resultat_pnl, "resultat_grid", {8, 8, 599, 465}, kAllSides);
-    resultat_navigator = MakeControl<TsDBNavigator>(resultat_pnl, "resultat_navigator",
+    resultat_grid = MakeGrid(resultat_pnl, "resultat_grid", {8, 8, 599, 465}, kAllSides);
+    resultat_navigator =
+        MakeControl<TsDBNavigator>(resultat_pnl, "resultat_navigator",
                                    {8, 479, 599, kNavigatorHeight}, akLeft | akRight | akBottom);
 }
 

@@ -16,11 +16,18 @@
 #include <QStyle>
 #include <QValidator>
 
+#include <algorithm>
+#include <initializer_list>
+#include <utility>
+
 Toptions_frm* options_frm = nullptr;
 
 namespace {
 
 constexpr int kPanelHeight = 41;
+constexpr int kTickBoxWidth = 161;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonGap = 6; // between the designed buttons
 
 template <typename T> T* Make(QWidget* parent, const char* name, QRect geometry) {
     auto* w = new T(parent);
@@ -87,6 +94,34 @@ public:
 void SetCaption(QLabel* label, const QString& text) {
     label->setText(text);
     label->adjustSize();
+}
+
+// The width a tick box or button needs to show its caption whole: the text
+// and what the style draws beside it.
+int CaptionWidth(const QAbstractButton* control) {
+    const QStyle* style = control->style();
+    int decoration = 0;
+    if (qobject_cast<const QCheckBox*>(control))
+        decoration = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, control) +
+                     style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, control);
+    else
+        decoration = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, control) +
+                     2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
+    return control->fontMetrics().horizontalAdvance(control->text()) + decoration;
+}
+
+// A translation may be longer than the designed size. The tick box and the
+// buttons then take the width of their caption; a button that grows into
+// the next one pushes it along, or the next caption would be covered.
+void FitCaptions(QCheckBox* tickBox, std::initializer_list<std::pair<QPushButton*, int>> buttons) {
+    tickBox->resize(std::max(kTickBoxWidth, CaptionWidth(tickBox)), tickBox->height());
+    int right = 0;
+    for (const auto& [button, designedLeft] : buttons) {
+        const int left = std::max(designedLeft, right + kButtonGap);
+        const int width = std::max(kButtonWidth, CaptionWidth(button));
+        button->setGeometry(left, button->y(), width, button->height());
+        right = left + width;
+    }
 }
 
 } // namespace
@@ -180,6 +215,7 @@ void Toptions_frm::TranslateCaptions() {
     ok_btn->setText(translate(QStringLiteral("_OK_")));
     defaults_btn->setText(translate(QStringLiteral("_DEFAULTS_")));
     cancel_btn->setText(translate(QStringLiteral("_CANCEL_")));
+    FitCaptions(save_forms_position, {{ok_btn, 8}, {defaults_btn, 89}, {cancel_btn, 170}});
 }
 
 void Toptions_frm::language_eButtonClick() {
@@ -203,10 +239,10 @@ void Toptions_frm::showEvent(QShowEvent* event) {
         const QRect over = centre_over_->frameGeometry();
         move(over.center() - QPoint(width() / 2, height() / 2));
     }
-    // OK comes first in the focus order; focused on opening, a Space or
-    // Enter meant for anything else would save and close at once.
+    // The focus order starts at OK, and so does every opening, wherever the
+    // focus was left the last time.
     if (!event->spontaneous())
-        language_e->setFocus(Qt::OtherFocusReason);
+        ok_btn->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }
 
@@ -221,6 +257,17 @@ void Toptions_frm::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
         return;
+    }
+    // Enter presses the focused button, as Space does. The buttons are not
+    // auto-default, so that Enter in a text field presses nothing.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+            button && button->window() == this && button->isEnabled()) {
+            event->accept();
+            button->click();
+            return;
+        }
     }
     QDialog::keyPressEvent(event);
 }

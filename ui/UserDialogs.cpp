@@ -67,17 +67,22 @@ void SetDialogResponder(TDialogResponder* r) {
     responder = r;
 }
 
-TMsgResult ShowMessageBox(const TMessage& message) {
-    if (responder)
-        return responder->Answer(message);
+std::unique_ptr<QMessageBox> MakeMessageBox(const TMessage& message) {
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     if (message.buttons == TMsgButtons::YesNo)
         buttons = QMessageBox::Yes | QMessageBox::No;
     else if (message.buttons == TMsgButtons::OkCancel)
         buttons = QMessageBox::Ok | QMessageBox::Cancel;
-    QMessageBox box(BoxIcon(message.icon), message.caption, message.text, buttons, message.owner);
-    box.setTextFormat(Qt::PlainText);
-    const int answer = box.exec();
+    auto box = std::make_unique<QMessageBox>(BoxIcon(message.icon), message.caption, message.text,
+                                             buttons, message.owner);
+    box->setTextFormat(Qt::PlainText);
+    return box;
+}
+
+TMsgResult ShowMessageBox(const TMessage& message) {
+    if (responder)
+        return responder->Answer(message);
+    const int answer = MakeMessageBox(message)->exec();
     if (message.buttons == TMsgButtons::Ok)
         return TMsgResult::Ok;
     if (message.buttons == TMsgButtons::OkCancel)

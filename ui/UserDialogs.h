@@ -7,8 +7,10 @@
 #include <QString>
 #include <cstddef>
 #include <exception>
+#include <memory>
 
 class QDialog;
+class QMessageBox;
 class QWidget;
 
 enum class TMsgIcon { None, Warning, Question, Error };
@@ -38,6 +40,8 @@ public:
 void SetDialogResponder(TDialogResponder* responder);
 
 TMsgResult ShowMessageBox(const TMessage& message);
+// The box ShowMessageBox shows a person, built but not shown.
+std::unique_ptr<QMessageBox> MakeMessageBox(const TMessage& message);
 // Shows the dialog modally; returns when it has closed.
 void ShowModal(QDialog& dialog);
 

@@ -5,11 +5,11 @@
 #include "tests/app/ShellFixture.h"
 
 #include "app/AnchoredPanel.h"
+#include "app/Application.h"
 #include "app/CheckListBox.h"
+#include "base/Exception.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
-#include "app/Application.h"
-#include "base/Exception.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -188,6 +188,24 @@ TEST_F(MainWindow, TranslatedCaptionsKeepTheWidthOfTheirTextInEveryWindow) {
     }
     EXPECT_EQ(main_frm->faculty_lbl->text(), "Факультети");
     options_frm->hide();
+}
+
+// The grids' titles were drawn and measured in the grid's own font.
+TEST_F(MainWindow, GridsTitlesAreInTahomaOfElevenPixels) {
+    QFont designed(QStringLiteral("Tahoma"));
+    designed.setPixelSize(11);
+    const QFontMetrics tfm(designed);
+    const int titleRow =
+        std::max(tfm.boundingRect(QStringLiteral("Wg")).height(), tfm.height()) + 4;
+    for (const TDBGrid* grid :
+         {main_frm->faculty_db, main_frm->student_db, main_frm->discipline_grid,
+          main_frm->d_test_grid, main_frm->resultat_grid}) {
+        SCOPED_TRACE(grid->objectName().toStdString());
+        EXPECT_EQ(grid->TitleFont().family(), "Tahoma");
+        EXPECT_EQ(grid->TitleFont().pixelSize(), 11);
+        EXPECT_EQ(grid->TitleHeight(), titleRow) << "the title row follows the title font";
+        EXPECT_EQ(grid->font(), main_frm->font()) << "the cells keep the window's font";
+    }
 }
 
 // An object whose event handler fails.

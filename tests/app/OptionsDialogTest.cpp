@@ -1,9 +1,12 @@
 // The options dialog: OK saves and closes, Defaults and Cancel do nothing,
-// the close button saves nothing, the language menu applies at once.
+// the close button saves nothing, the language menu applies at once, and
+// every opening starts at OK.
 
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
 #include "tests/app/FakeMainWindow.h"
+#include "tests/app/ShellFixture.h"
+#include "tests/app/UserActions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,6 +20,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 
 using namespace veltor::test;
 
@@ -135,28 +139,69 @@ TEST_F(OptionsDialog, LayoutAndFocusOrderAreAsDesigned) {
     }
 }
 
-// OK leads the focus order; with the focus on it at opening, the first Space
-// or Enter saved and closed the dialog.
-TEST_F(OptionsDialog, OpensWithTheFocusOnTheLanguageFieldEveryTime) {
-    for (int opening = 1; opening <= 2; ++opening) {
-        SCOPED_TRACE(opening);
-        QWidget* focused = nullptr;
-        bool openAfterKeys = false;
+// Every opening through the main window's menu puts the focus on OK, which
+// leads the focus order: Enter or Space there saves and closes. The focus
+// used to stay on the language field, or wherever the user had left it.
+class OptionsFromTheMenu : public ShellFixture {
+protected:
+    // Opens the dialog with Program -> Options and acts on it while it is open.
+    void Open(const std::function<void(QDialog&)>& act) {
         dialogs.onModal = [&](QDialog& d) {
             ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
             focused = QApplication::focusWidget();
-            ASSERT_NE(focused, nullptr);
-            for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
-                QTest::keyClick(focused, key);
-            openAfterKeys = d.isVisible();
-            options->db_dbname_e->setFocus(); // left elsewhere for the next opening
+            act(d);
         };
-        ShowModal(*options);
-        EXPECT_EQ(focused, options->language_e)
-            << (focused ? focused->objectName().toStdString() : "no focus");
-        EXPECT_TRUE(openAfterKeys);
-        EXPECT_FALSE(folder.Exists("options.ini")) << "nothing saved";
+        focused = nullptr;
+        Choose(main_frm->program_mnu, main_frm->options_mnu);
+        EXPECT_FALSE(options_frm->isVisible()) << "the dialog was left open";
     }
+    QString SavedDatabase() const {
+        return TIniFile(options_file_name()).ReadString("DataBase", "DBName", "?");
+    }
+    QWidget* focused = nullptr;
+};
+
+TEST_F(OptionsFromTheMenu, EveryOpeningFocusesOkWhichEnterAndSpacePress) {
+    StartAndShow();
+    const QByteArray before = folder.ReadFile("options.ini");
+    // The user tabs to the path, types, presses Enter there (which presses
+    // no button) and leaves with the close button.
+    bool openAfterEnterInField = false;
+    Open([&](QDialog& d) {
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), options_frm->db_dbname_e);
+        options_frm->db_dbname_e->selectAll();
+        QTest::keyClicks(options_frm->db_dbname_e, "srv:/typed.fdb");
+        QTest::keyClick(options_frm->db_dbname_e, Qt::Key_Return);
+        openAfterEnterInField = d.isVisible();
+        d.close();
+    });
+    EXPECT_TRUE(openAfterEnterInField);
+    EXPECT_EQ(focused, options_frm->ok_btn)
+        << (focused ? focused->objectName().toStdString() : "none");
+    EXPECT_EQ(folder.ReadFile("options.ini"), before) << "the close button saves nothing";
+
+    const struct {
+        Qt::Key key;
+        const char* typed;
+    } presses[] = {{Qt::Key_Return, "srv:/by-enter.fdb"},
+                   {Qt::Key_Enter, "srv:/by-keypad-enter.fdb"},
+                   {Qt::Key_Space, "srv:/by-space.fdb"}};
+    for (const auto& press : presses) {
+        SCOPED_TRACE(press.typed);
+        bool openAfterKey = true;
+        Open([&](QDialog& d) {
+            options_frm->db_dbname_e->setText(press.typed);
+            QTest::keyClick(QApplication::focusWidget(), press.key);
+            openAfterKey = d.isVisible();
+        });
+        EXPECT_EQ(focused, options_frm->ok_btn)
+            << (focused ? focused->objectName().toStdString() : "none");
+        EXPECT_FALSE(openAfterKey);
+        EXPECT_EQ(SavedDatabase().toStdString(), press.typed) << "closed as OK closes it";
+    }
+    EXPECT_TRUE(dialogs.ErrorTexts().isEmpty()) << dialogs.ErrorTexts().join('\n').toStdString();
 }
 
 // A path copied from a terminal ends in a line break: the text after it was

@@ -38,7 +38,7 @@ void TAssignmentEditor::Run(const QString& sql) {
     dataset_.Open();
 }
 
-QStringList TAssignmentEditor::ReadColumn(const QString& field) {
+QStringList TAssignmentEditor::ReadCounted(const QString& field) {
     QStringList values;
     dataset_.First();
     TField* column = dataset_.FieldByName(field);
@@ -53,11 +53,22 @@ QStringList TAssignmentEditor::ReadColumn(const QString& field) {
     return values;
 }
 
+QStringList TAssignmentEditor::ReadAll(const QString& field) {
+    // Which items are linked needs no count: the rows themselves say it.
+    QStringList values;
+    dataset_.First();
+    TField* column = dataset_.FieldByName(field);
+    for (; !dataset_.AtEnd(); dataset_.Next())
+        values << column->AsString();
+    return values;
+}
+
 void TAssignmentEditor::DisciplineChanged() {
     const QString d = Quoted(DisciplineKey());
     Run(QStringLiteral("SELECT NAZVA FROM FAKULTET ORDER BY NAZVA"));
-    const QStringList names = ReadColumn(QStringLiteral("NAZVA"));
+    // Emptied before the count: a count that fails leaves no stale names.
     faculties_.Clear();
+    const QStringList names = ReadCounted(QStringLiteral("NAZVA"));
     for (const QString& name : names)
         faculties_.Add(name);
     dataset_.Close();
@@ -65,7 +76,7 @@ void TAssignmentEditor::DisciplineChanged() {
     Run(QStringLiteral("SELECT DISTINCT FAKULTET.nazva FROM D_F_K INNER JOIN FAKULTET ON "
                        "D_F_K.F_ID=FAKULTET.F_ID where D_ID='") +
         d + QStringLiteral("' ORDER BY FAKULTET.nazva"));
-    const QStringList linked = ReadColumn(QStringLiteral("NAZVA"));
+    const QStringList linked = ReadAll(QStringLiteral("NAZVA"));
     for (int i = 0; i < faculties_.Count(); ++i)
         faculties_.SetChecked(i, ContainsIgnoringCase(linked, faculties_.Item(i)));
     dataset_.Close();
@@ -82,8 +93,8 @@ void TAssignmentEditor::FacultySelected() {
     Run(QStringLiteral("SELECT DISTINCT KURS FROM STUDENT INNER JOIN FAKULTET ON "
                        "STUDENT.F_ID=FAKULTET.F_ID WHERE FAKULTET.nazva = '") +
         faculty + QStringLiteral("' ORDER BY KURS"));
-    const QStringList courses = ReadColumn(QStringLiteral("KURS"));
     courses_.Clear();
+    const QStringList courses = ReadCounted(QStringLiteral("KURS"));
     for (const QString& course : courses)
         courses_.Add(course);
     dataset_.Close();
@@ -92,7 +103,7 @@ void TAssignmentEditor::FacultySelected() {
                        "where D_ID='") +
         d + QStringLiteral("' AND FAKULTET.NAZVA='") + faculty +
         QStringLiteral("' ORDER BY FAKULTET.nazva"));
-    const QStringList linked = ReadColumn(QStringLiteral("KURS"));
+    const QStringList linked = ReadAll(QStringLiteral("KURS"));
     for (int i = 0; i < courses_.Count(); ++i)
         courses_.SetChecked(i, ContainsIgnoringCase(linked, courses_.Item(i)));
     dataset_.Close();

@@ -40,8 +40,10 @@ private:
     QString DisciplineKey() const;
     QString SelectedFaculty() const;
     void Run(const QString& sql);
-    // The values of one column of the scratch dataset's rows, first to last.
-    QStringList ReadColumn(const QString& field);
+    // The values of one column of the scratch dataset's rows, first to
+    // last: as many as the server counts, or every row the select returns.
+    QStringList ReadCounted(const QString& field);
+    QStringList ReadAll(const QString& field);
     void FacultyCourseLink(const QString& course, bool linked);
 
     TDataSet& discipline_;

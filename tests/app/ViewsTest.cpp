@@ -387,4 +387,29 @@ TEST_F(Sitting, AFailedSwitchCanBeRetriedAndExitAsksFirst) {
     EXPECT_EQ(Errors().size(), 1) << Errors().join('\n').toStdString();
 }
 
+// Rebuilding the lists counts only the lists it fills (the faculty names and
+// the courses), and empties a list before its count: a count the server
+// refuses leaves the list empty, not showing the last discipline's names.
+TEST_F(Sitting, AssignmentListsCountOnlyWhatTheyFillAndEmptyBeforeCounting) {
+    Start();
+    int counts = 0;
+    bool refuse = false;
+    main_frm->dataset->OnAskRecordCount = [&](TFIBCustomDataSet& ds) {
+        ++counts;
+        return refuse ? QStringLiteral("select count(*) from no_such_table")
+                      : QStringLiteral("Select Count(*) from (") + ds.SelectSQL().join('\n') +
+                            QStringLiteral(")");
+    };
+    ShowDisciplines();
+    ASSERT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
+    EXPECT_EQ(counts, 2) << "the faculty names and the courses";
+    ASSERT_GT(main_frm->d_faculty_lb->Count(), 0);
+
+    refuse = true;
+    Click(main_frm->discipline_grid, 1, 1);
+    EXPECT_EQ(Errors().size(), 1) << Errors().join('\n').toStdString();
+    EXPECT_EQ(main_frm->d_faculty_lb->Count(), 0);
+    main_frm->dataset->OnAskRecordCount = nullptr;
+}
+
 } // namespace

@@ -146,9 +146,13 @@ TEST_F(EditingPrimitivesTest, CancelOfAnInsertScrollsAndRefreshAnnouncesItselfFi
         std::function<void()> start, operation;
         QStringList hooks;
     } cases[] = {
-        {"cancel of an insert", [&] { ds->Insert(); }, [&] { ds->Cancel(); },
+        {"cancel of an insert",
+         [&] { ds->Insert(); },
+         [&] { ds->Cancel(); },
          {"BeforeCancel", "BeforeScroll", "AfterCancel", "AfterScroll"}},
-        {"cancel of an edit", [&] { ds->Edit(); }, [&] { ds->Cancel(); },
+        {"cancel of an edit",
+         [&] { ds->Edit(); },
+         [&] { ds->Cancel(); },
          {"BeforeCancel", "AfterCancel"}},
         {"refresh of an edited record",
          [&] {

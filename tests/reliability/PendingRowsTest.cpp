@@ -18,9 +18,9 @@ struct MasterDetail {
     const char* masterKey;
     TDBGrid* Tmain_frm::*detail;
     TsDBNavigator* Tmain_frm::*navigator; // the detail's
-    const char* detailKey;    // the detail's key column
-    const char* typedColumn;  // a column the test types into
-    const char* detailTable;  // the detail's table, its key and its master column
+    const char* detailKey;                // the detail's key column
+    const char* typedColumn;              // a column the test types into
+    const char* detailTable;              // the detail's table, its key and its master column
     const char* tableKey;
     const char* masterColumn;
 };
@@ -31,11 +31,9 @@ void PrintTo(const MasterDetail& p, std::ostream* os) {
 
 const MasterDetail kPairs[] = {
     {"students", false, &Tmain_frm::faculty_db, "F_ID", &Tmain_frm::student_db,
-     &Tmain_frm::student_navigator, "S_ID", "FAMILIYA",
-     "student", "s_id", "f_id"},
+     &Tmain_frm::student_navigator, "S_ID", "FAMILIYA", "student", "s_id", "f_id"},
     {"tests", true, &Tmain_frm::discipline_grid, "D_ID", &Tmain_frm::d_test_grid,
-     &Tmain_frm::test_navigator, "T_ID", "NAZVA", "test",
-     "t_id", "d_id"},
+     &Tmain_frm::test_navigator, "T_ID", "NAZVA", "test", "t_id", "d_id"},
 };
 
 class PendingRows : public Sitting, public testing::WithParamInterface<MasterDetail> {
@@ -67,8 +65,7 @@ TEST_P(PendingRows, AnEditedDetailRowIsStoredBeforeTheMasterMoves) {
 
     Click(Master(), 1, 1);
     EXPECT_TRUE(Errors().isEmpty()) << ErrorList();
-    EXPECT_EQ(Current(Master(), GetParam().masterKey), QStringLiteral("2"))
-        << "the master moved";
+    EXPECT_EQ(Current(Master(), GetParam().masterKey), QStringLiteral("2")) << "the master moved";
     ShowResults(); // commits what was posted
     EXPECT_EQ(Stored(GetParam().typedColumn, key), QStringLiteral("Змінено перед переходом"));
     EXPECT_EQ(Stored(GetParam().masterColumn, key), QStringLiteral("1"));

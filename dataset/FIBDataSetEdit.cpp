@@ -79,16 +79,22 @@ bool TFIBCustomDataSet::CanDelete() const {
 // ---------------------------------------------------------------------------
 // Statements
 
-namespace {
-
-// The select column a name reads: a data field's column, else an output
-// column of that name; -1 for neither.
 int ColumnOfName(const TFIBCustomDataSet& ds, const QString& name) {
     if (TField* f = ds.FindField(name))
         if (f->FieldKind() == fkData && f->FieldNo() > 0)
             return f->FieldNo() - 1;
     return ds.ColumnIndex(name);
 }
+
+TFIBXSQLDA* FirstRow(TFIBQuery& q) {
+    if (q.SQLType() == SQLExecProcedure)
+        return &q.Current();
+    if (q.GoToFirstRecordOnExecute())
+        return q.RecordCount() > 0 ? &q.Current() : nullptr;
+    return q.Next();
+}
+
+namespace {
 
 TParamSource ResolveParam(const TFIBCustomDataSet& ds, const QString& name) {
     TParamSource s;
@@ -109,15 +115,6 @@ TParamSource ResolveParam(const TFIBCustomDataSet& ds, const QString& name) {
     if (s.column < 0)
         s.kind = TParamSource::psNone;
     return s;
-}
-
-// The first row of an executed select or procedure, or nullptr.
-TFIBXSQLDA* FirstRow(TFIBQuery& q) {
-    if (q.SQLType() == SQLExecProcedure)
-        return &q.Current();
-    if (q.GoToFirstRecordOnExecute())
-        return q.RecordCount() > 0 ? &q.Current() : nullptr;
-    return q.Next();
 }
 
 bool Executes(const TFIBQuery& q) {
@@ -167,9 +164,7 @@ void TFIBCustomDataSet::FillParams(TFIBQuery& query, const char* buffer, const c
             if (!master)
                 break;
             if (TField* f = master->FindField(s.fieldName))
-                MasterFieldToParam(
-                    *f, !master->Active() || (master->IsEmpty() && master->State() != stInsert),
-                    params[i]);
+                MasterFieldToParam(*f, MasterEmpty(*master), params[i]);
             break;
         }
     }

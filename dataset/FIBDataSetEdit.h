@@ -11,8 +11,11 @@
 #include <vector>
 
 class TComponent;
+class TDataSet;
 class TField;
+class TFIBCustomDataSet;
 class TFIBQuery;
+class TFIBXSQLDA;
 class TFIBXSQLVAR;
 
 // An UPDATE or DELETE that touched no row: another user deleted the record
@@ -40,6 +43,15 @@ struct TParamSource {
     int column = -1;   // select column (psOld, psRecord)
     QString fieldName; // master field (psMaster)
 };
+
+// The select column a name reads: a data field's column, else an output
+// column of that name; -1 for neither.
+int ColumnOfName(const TFIBCustomDataSet& ds, const QString& name);
+// The first row of an executed select or procedure, or nullptr.
+TFIBXSQLDA* FirstRow(TFIBQuery& q);
+// The master has no current record (closed, or empty and not inserting):
+// every master field then reads as null.
+bool MasterEmpty(const TDataSet& master);
 
 // The master field's current value into a parameter, by the field's type;
 // masterEmpty: the master has no current record, so every field reads null.

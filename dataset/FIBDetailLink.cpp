@@ -6,13 +6,9 @@
 #include "fib/FIBXSQLDA.h"
 #include "fib/SqlTxtRtns.h"
 
-namespace {
-
 bool MasterEmpty(const TDataSet& master) {
     return !master.Active() || (master.IsEmpty() && master.State() != stInsert);
 }
-
-} // namespace
 
 void MasterFieldToParam(const TField& field, bool masterEmpty, TFIBXSQLVAR& param) {
     if (masterEmpty || field.IsNull()) {

@@ -12,13 +12,6 @@ namespace {
 
 // The select column a parameter name reads, by the rule the dataset fills
 // its parameters with; -1 for none.
-int ColumnOfName(const TFIBCustomDataSet& ds, const QString& name) {
-    if (TField* f = ds.FindField(name))
-        if (f->FieldKind() == fkData && f->FieldNo() > 0)
-            return f->FieldNo() - 1;
-    return ds.ColumnIndex(name);
-}
-
 int ColumnOfParam(const TFIBCustomDataSet& ds, const QString& name) {
     if (HasPrefixOld(name) || HasPrefixNew(name))
         return ColumnOfName(ds, PrefixedFieldName(name));
@@ -33,8 +26,7 @@ bool MasterValue(const TFIBCustomDataSet& ds, const QString& fieldName, Variant*
     TField* field = master ? master->FindField(fieldName) : nullptr;
     if (!field)
         return false;
-    const bool empty = !master->Active() || (master->IsEmpty() && master->State() != stInsert);
-    *value = empty || field->IsNull() ? Variant::Null() : field->AsVariant();
+    *value = MasterEmpty(*master) || field->IsNull() ? Variant::Null() : field->AsVariant();
     return true;
 }
 
@@ -79,14 +71,6 @@ void Send(TFIBQuery& q, const std::vector<TPostedParam>& values) {
         if (TFIBXSQLVAR* v = params.ByName(p.name); v && !v->IsMacro())
             v->SetAsVariant(p.value);
     q.ExecQuery();
-}
-
-TFIBXSQLDA* FirstRow(TFIBQuery& q) {
-    if (q.SQLType() == SQLExecProcedure)
-        return &q.Current();
-    if (q.GoToFirstRecordOnExecute())
-        return q.RecordCount() > 0 ? &q.Current() : nullptr;
-    return q.Next();
 }
 
 // Closes a statement's cursor however its reading ends.

@@ -37,6 +37,24 @@ void Press(const Key& k) {
 constexpr int kNew = -1; // the current record is a new one (F_ID null)
 constexpr int kAny = -2;
 
+// The view's grid on a dataset that cannot be edited, as the results grid
+// is; the grid lets go of it when the case ends.
+struct ReadOnlyGrid {
+    explicit ReadOnlyGrid(FacultyView& shownIn) : view(shownIn), dataset(ReadOnlyFaculties(view)) {
+        source.SetDataSet(dataset.get());
+        view.grid->SetDataSource(&source);
+        dataset->Open();
+        view.grid->setFocus();
+    }
+    ~ReadOnlyGrid() { view.grid->SetDataSource(nullptr); }
+    ReadOnlyGrid(const ReadOnlyGrid&) = delete;
+    ReadOnlyGrid& operator=(const ReadOnlyGrid&) = delete;
+
+    FacultyView& view;
+    std::unique_ptr<TpFIBDataSet> dataset;
+    TDataSource source;
+};
+
 struct KeyCase {
     const char* name;
     std::vector<Key> before;
@@ -50,23 +68,6 @@ struct KeyCase {
 };
 
 const Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
-
-// The results grid cannot edit, yet Tab still moves to the next column of
-// the same record rather than down a record.
-TEST_F(FacultyViewTest, TabMovesByColumnInAGridThatCannotEdit) {
-    auto results = ReadOnlyFaculties(*v);
-    TDataSource source;
-    source.SetDataSet(results.get());
-    v->grid->SetDataSource(&source);
-    results->Open();
-    v->grid->setFocus();
-    v->grid->SetSelectedIndex(0);
-    const int record = results->FieldByName(QStringLiteral("F_ID"))->AsInteger();
-    QTest::keyClick(v->grid, Qt::Key_Tab);
-    EXPECT_EQ(v->grid->SelectedIndex(), 1);
-    EXPECT_EQ(results->FieldByName(QStringLiteral("F_ID"))->AsInteger(), record);
-    v->grid->SetDataSource(nullptr);
-}
 
 } // namespace
 
@@ -335,12 +336,8 @@ TEST_F(FacultyViewTest, CtrlDeleteOnAnEmptyOrUnmodifiableDatasetDoesNothing) {
     QTest::keyClick(v->grid, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_TRUE(dialogs->messages.empty());
 
-    auto results = ReadOnlyFaculties(*v);
-    TDataSource source;
-    source.SetDataSet(results.get());
-    v->grid->SetDataSource(&source);
-    results->Open();
-    v->grid->setFocus();
+    ReadOnlyGrid shown(*v);
+    TpFIBDataSet* results = shown.dataset.get();
     QTest::keyClick(v->grid, Qt::Key_Delete, Qt::ControlModifier);
     QTest::keyClick(v->grid, Qt::Key_Insert);
     QTest::keyClick(v->grid, Qt::Key_End, Qt::ControlModifier);
@@ -348,5 +345,15 @@ TEST_F(FacultyViewTest, CtrlDeleteOnAnEmptyOrUnmodifiableDatasetDoesNothing) {
     EXPECT_TRUE(dialogs->messages.empty()) << dialogs->Texts().join("\n").toStdString();
     EXPECT_EQ(results->State(), stBrowse);
     EXPECT_EQ(results->RecordCount(), 3);
-    v->grid->SetDataSource(nullptr);
+}
+
+// The results grid cannot edit, yet Tab still moves to the next column of
+// the same record rather than down a record.
+TEST_F(FacultyViewTest, TabMovesByColumnInAGridThatCannotEdit) {
+    ReadOnlyGrid shown(*v);
+    v->grid->SetSelectedIndex(0);
+    const int record = shown.dataset->FieldByName(QStringLiteral("F_ID"))->AsInteger();
+    QTest::keyClick(v->grid, Qt::Key_Tab);
+    EXPECT_EQ(v->grid->SelectedIndex(), 1);
+    EXPECT_EQ(shown.dataset->FieldByName(QStringLiteral("F_ID"))->AsInteger(), record);
 }

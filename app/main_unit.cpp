@@ -375,14 +375,25 @@ void Tmain_frm::d_course_lbClickCheck() {
     assignment_->CourseToggled();
 }
 
-void Tmain_frm::PostPendingEdits() {
+std::array<TDataSet*, 4> Tmain_frm::EditableDataSets() const {
     // Details before their masters: posting a master may move it, and the
     // move would reopen its detail under the pending row.
-    TDataSet* const edited[] = {student_dataset, test_dataset, faculty_dataset, discipline_dataset};
+    return {student_dataset, test_dataset, faculty_dataset, discipline_dataset};
+}
+
+namespace {
+
+bool TypingRow(const TDataSet* ds) {
+    return ds->State() == stEdit || ds->State() == stInsert;
+}
+
+} // namespace
+
+void Tmain_frm::PostPendingEdits() {
+    const std::array<TDataSet*, 4> edited = EditableDataSets();
     // A row typed while the server went away is still in its dataset: attach
     // again, so that it is posted rather than lost.
-    if (std::any_of(std::begin(edited), std::end(edited),
-                    [](TDataSet* ds) { return ds->State() == stEdit || ds->State() == stInsert; }))
+    if (std::any_of(edited.begin(), edited.end(), TypingRow))
         reconnect_after_loss();
     for (TDataSet* ds : edited)
         if (ds->Active())
@@ -461,18 +472,14 @@ bool Tmain_frm::LeaveWithoutAsking(const std::function<void(const QString&)>& re
     } catch (...) {
         failed(QStringLiteral("the settings were not saved"));
     }
-    TDataSet* const editable[] = {student_dataset, test_dataset, faculty_dataset,
-                                  discipline_dataset};
-    for (size_t attempt = 0; attempt <= std::size(editable); ++attempt) {
+    const std::array<TDataSet*, 4> editable = EditableDataSets();
+    for (size_t attempt = 0; attempt <= editable.size(); ++attempt) {
         try {
             PostPendingEdits();
             break;
         } catch (...) {
-            const auto refused =
-                std::find_if(std::begin(editable), std::end(editable), [](TDataSet* ds) {
-                    return ds->State() == stEdit || ds->State() == stInsert;
-                });
-            if (refused == std::end(editable)) {
+            const auto refused = std::find_if(editable.begin(), editable.end(), TypingRow);
+            if (refused == editable.end()) {
                 failed(QStringLiteral("the rows being typed were not saved"));
                 break;
             }

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -129,6 +130,8 @@ public:
     // dataset that is being edited is posted (or cancelled when untouched);
     // the first failure stops and goes on to the caller.
     void PostPendingEdits();
+    // The datasets the user edits, details before their masters.
+    std::array<TDataSet*, 4> EditableDataSets() const;
     // Leaving with nobody to ask (the session ends, the system stops the
     // program): saved as on a confirmed exit, but nothing stops the leave. A
     // refused row is given up so that the rest is still saved; each thing

@@ -7,6 +7,7 @@
 #include "app/database_link.h"
 #include "app/settings_link.h"
 #include "base/Exception.h"
+#include "controls/DBGridActions.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
 #include "dataset/PostJournal.h"
@@ -336,7 +337,7 @@ void Tmain_frm::TranslateGridCaptions() {
     c.CloseFind = T("_CLOSE_FIND_");
     c.NoMatch = T("_NO_MATCH_");
     for (TDBGrid* grid : {faculty_db, student_db, discipline_grid, d_test_grid, resultat_grid})
-        grid->TranslateCaptions();
+        grid->Actions().TranslateCaptions();
 }
 
 void Tmain_frm::ConnectDataControls() {

@@ -3,6 +3,7 @@
 #include "controls/DBGrids.h"
 
 #include "controls/ControlDialogs.h"
+#include "controls/DBGridActions.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -364,12 +365,12 @@ bool TDBGrid::HandleGridKey(QKeyEvent& event) {
     case Qt::Key_F:
         if (!ctrl)
             return false;
-        ShowFindBar();
+        actions_->ShowFindBar();
         return true;
     case Qt::Key_C:
         if (!ctrl || editorMode_)
             return false;
-        CopyCell();
+        actions_->CopyCell();
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:

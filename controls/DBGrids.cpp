@@ -2,7 +2,7 @@
 
 #include "base/Exception.h"
 #include "controls/ControlDialogs.h"
-#include "controls/GridFindBar.h"
+#include "controls/DBGridActions.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -10,11 +10,6 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
-
-TGridCaptions& GridCaptions() {
-    static TGridCaptions captions;
-    return captions;
-}
 
 TDBGridOptions DefaultGridOptions() {
     TDBGridOptions o{dgEditing,  dgTitles, dgIndicator,     dgColumnResize, dgColLines,
@@ -92,7 +87,7 @@ TDBGrid::TDBGrid(QWidget* parent)
     horizontalScrollBar()->setSingleStep(1);
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { VerticalBarAction(action); });
-    CreateExtras();
+    actions_ = std::make_unique<TDBGridActions>(*this);
     resize(320, 120);
     LayoutChanged();
 }
@@ -376,7 +371,8 @@ void TDBGrid::MakeColumnVisible(int col) {
 
 void TDBGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    PlaceFindBar();
+    if (actions_)
+        actions_->PlaceFindBar();
     PresentErrors([&] { UpdateBufferRows(); });
     MakeColumnVisible(col_);
     PlaceEditor();

@@ -1,7 +1,6 @@
 #include "controls/DBGridActions.h"
 
 #include "base/FieldText.h"
-#include "controls/ControlDialogs.h"
 #include "controls/DBGrids.h"
 #include "controls/GridExport.h"
 #include "controls/GridFindBar.h"
@@ -89,11 +88,10 @@ TDBGridActions::TDBGridActions(TDBGrid& grid) : grid_(grid) {
     exportAct_ = menu_->addAction(QString());
     exportAct_->setObjectName(QStringLiteral("export_csv_act"));
     connect(copyCellAct_, &QAction::triggered, this,
-            [this] { PresentErrors([this] { CopyCell(); }); });
-    connect(copyRowAct_, &QAction::triggered, this,
-            [this] { PresentErrors([this] { CopyRow(); }); });
+            [this] { HandleEvent([this] { CopyCell(); }); });
+    connect(copyRowAct_, &QAction::triggered, this, [this] { HandleEvent([this] { CopyRow(); }); });
     connect(exportAct_, &QAction::triggered, this,
-            [this] { PresentErrors([this] { ExportToCsv(); }); });
+            [this] { HandleEvent([this] { ExportToCsv(); }); });
     findBar_ = new TGridFindBar(&grid_);
     TranslateCaptions();
 }
@@ -116,7 +114,7 @@ void TDBGrid::contextMenuEvent(QContextMenuEvent* event) {
         const int col = ColumnAt(pos.x());
         if (Shows() && row >= 0 && row < link_.RecordCount() && col >= 0 &&
             !(row == link_.ActiveRow() && col == col_))
-            PresentErrors([&] { ClickCell(col, row, false); });
+            HandleEvent([&] { ClickCell(col, row, false); });
     }
     actions_->PopUpMenu(event->globalPos());
     event->accept();

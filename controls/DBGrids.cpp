@@ -1,8 +1,8 @@
 #include "controls/DBGrids.h"
 
 #include "base/Exception.h"
-#include "controls/ControlDialogs.h"
 #include "controls/DBGridActions.h"
+#include "ui/UserDialogs.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -191,7 +191,7 @@ void TDBGrid::LayoutChanged() {
     if (layingOut_)
         return;
     layingOut_ = true;
-    PresentErrors([&] {
+    HandleEvent([&] {
         BuildColumns();
         UpdateRowMetrics();
         UpdateBufferRows();
@@ -254,7 +254,7 @@ void TDBGrid::UpdateVerticalBar() {
 void TDBGrid::VerticalBarAction(int action) {
     QScrollBar* v = verticalScrollBar();
     const int target = v->sliderPosition();
-    PresentErrors([&] {
+    HandleEvent([&] {
         TDataSet* ds = Shows() ? link_.DataSet() : nullptr;
         if (!ds)
             return;
@@ -373,7 +373,7 @@ void TDBGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     if (actions_)
         actions_->PlaceFindBar();
-    PresentErrors([&] { UpdateBufferRows(); });
+    HandleEvent([&] { UpdateBufferRows(); });
     MakeColumnVisible(col_);
     PlaceEditor();
     viewport()->update();
@@ -447,7 +447,7 @@ void TDBGrid::RecordChanged(TField* field) {
     }
     if (current && (!field || field == current)) {
         QString text;
-        PresentErrors([&] { text = current->Text(); });
+        HandleEvent([&] { text = current->Text(); });
         if (text != editText_)
             LoadEditorText();
     }
@@ -548,7 +548,7 @@ void TDBGrid::LoadEditorText() {
     TField* f = SelectedField();
     QString text;
     if (f && Shows())
-        PresentErrors([&] { text = f->Text(); });
+        HandleEvent([&] { text = f->Text(); });
     editText_ = text;
     editModified_ = false;
     const int maxLength = f && f->DataType() == ftString && f->Size() > 0 ? f->Size() : 32767;

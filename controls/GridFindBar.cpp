@@ -1,8 +1,8 @@
 #include "controls/GridFindBar.h"
 
-#include "controls/ControlDialogs.h"
 #include "controls/DBGridActions.h"
 #include "controls/DBGrids.h"
+#include "ui/UserDialogs.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -80,7 +80,7 @@ void TGridFindBar::Close() {
 bool TGridFindBar::Find(bool backwards) {
     bool found = false;
     const bool done =
-        PresentErrors([&] { found = grid_->Actions().FindInColumn(text_->text(), backwards); });
+        HandleEvent([&] { found = grid_->Actions().FindInColumn(text_->text(), backwards); });
     status_->setText(done && !found ? GridCaptions().NoMatch : QString());
     return found;
 }

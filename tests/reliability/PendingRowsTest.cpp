@@ -4,7 +4,7 @@
 // refuses it, the master stays and the typed values with it.
 
 #include "tests/reliability/Sitting.h"
-#include "tests/text/PrintQString.h"
+#include "tests/support/PrintQString.h"
 
 using namespace veltor::test;
 

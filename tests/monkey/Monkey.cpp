@@ -258,10 +258,14 @@ void Session::Hook(Tracked& t) {
             }
             model_->Update(t.table, KeyIn(t.asRead, t.table), changed);
         }
+        ++outcome_.posts;
         t.changed.clear();
     };
     ds.BeforeDelete = [&t](TDataSet& d) { t.deleteKey = KeyIn(RowOf(d), t.table); };
-    ds.AfterDelete = [this, &t](TDataSet&) { model_->Delete(t.table, t.deleteKey); };
+    ds.AfterDelete = [this, &t](TDataSet&) {
+        model_->Delete(t.table, t.deleteKey);
+        ++outcome_.deletes;
+    };
     ds.BeforeCancel = [this, &t](TDataSet& d) {
         if (Touched(t) && !CancelAllowed())
             Fail(QStringLiteral("typed row dropped"),
@@ -493,6 +497,7 @@ void Session::ToggleCourse(const Action& a) {
         return;
     }
     const Link link{d->toLongLong(), matches.front(), course};
+    ++outcome_.marks;
     if (courses->Checked(a.grid))
         model_->Link(link);
     else
@@ -567,6 +572,7 @@ void Session::CheckMessages(const Action& a) {
     for (const TMessage& m : dialogs.messages) {
         if (m.icon == TMsgIcon::Error) {
             ++outcome_.refusals;
+            ++outcome_.refusalTexts[m.text.left(70)];
             if (!IsRefusal(m.text))
                 Fail(QStringLiteral("unexpected error"), m.text);
             continue;
@@ -842,7 +848,7 @@ Action Generator::Next(const Session& s) {
     const bool disciplines = view == TView::vwDisciplines;
     // type, key, nav, ctrldel, click, view, faculty item, course, options, exit
     const int kind = Weighted(std::array<double, 10>{
-        26, 24, 17, 2, 8, 6, disciplines ? 3.0 : 0.0, disciplines ? 5.0 : 0.0, 0.4, 0.4});
+        26, 24, 17, 2, 8, 6, disciplines ? 4.0 : 0.0, disciplines ? 7.0 : 0.0, 0.4, 0.4});
     Action a;
     a.grid = g;
     switch (kind) {
@@ -991,6 +997,19 @@ ActionList Shrink(const ActionList& failing, const QString& category, int budget
         const Outcome o = Replay(candidate);
         return o.failed && o.category == category;
     };
+    // A failure mostly needs the recent past only: first drop the longest
+    // beginning that keeps it (a binary search, a few runs), then the chunks.
+    size_t lo = 0, hi = list.empty() ? 0 : list.size() - 1;
+    while (lo < hi && timer.elapsed() < budgetSeconds * 1000LL) {
+        const size_t mid = (lo + hi + 1) / 2;
+        if (fails(ActionList(list.begin() + static_cast<long>(mid), list.end())))
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    list.erase(list.begin(), list.begin() + static_cast<long>(lo));
+    if (progress)
+        progress(QStringLiteral("shrunk to the last %1 actions").arg(list.size()));
     size_t n = 2;
     while (list.size() >= 2 && timer.elapsed() < budgetSeconds * 1000LL) {
         const size_t chunk = (list.size() + n - 1) / n;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 
 namespace veltor::test::monkey {
 
@@ -30,6 +31,10 @@ struct Outcome {
     int performed = 0;
     int commits = 0;  // commits checked against the database
     int refusals = 0; // error messages the user saw
+    int posts = 0; // inserts and updates the program reported done
+    int deletes = 0;
+    int marks = 0; // course marks kept
+    std::map<QString, int> refusalTexts; // by their first words
     int otherCommits = 0;
     int otherRefusals = 0;
 };

@@ -33,6 +33,26 @@ void Say(const QString& text) {
     std::fflush(stdout);
 }
 
+QString Summary(const Outcome& o, uint64_t seed, double seconds) {
+    QString text = QStringLiteral("monkey: seed %1: %2 actions in %3 s; %4 posts, %5 deletes, "
+                                  "%6 course marks, %7 commits checked, %8 refusals shown; second "
+                                  "program %9 commits, %10 refused")
+                       .arg(seed)
+                       .arg(o.performed)
+                       .arg(seconds, 0, 'f', 1)
+                       .arg(o.posts)
+                       .arg(o.deletes)
+                       .arg(o.marks)
+                       .arg(o.commits)
+                       .arg(o.refusals)
+                       .arg(o.otherCommits)
+                       .arg(o.otherRefusals);
+    if (qEnvironmentVariable("VELTOR_MONKEY_VERBOSE") == QStringLiteral("1"))
+        for (const auto& [refusal, count] : o.refusalTexts)
+            text += QStringLiteral("\n  %1 x %2").arg(count).arg(refusal);
+    return text;
+}
+
 // Runs, and on a failure prints the list and its shrunk form.
 void RunAndReport(const RunOptions& options) {
     const auto started = std::chrono::steady_clock::now();
@@ -43,19 +63,11 @@ void RunAndReport(const RunOptions& options) {
     const Outcome o = Generate(options);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    Say(QStringLiteral("monkey: seed %1: %2 actions in %3 s, %4 commits checked, %5 refusals "
-                       "shown; second program %6 commits, %7 refused")
-            .arg(options.seed)
-            .arg(o.performed)
-            .arg(seconds, 0, 'f', 1)
-            .arg(o.commits)
-            .arg(o.refusals)
-            .arg(o.otherCommits)
-            .arg(o.otherRefusals));
+    Say(Summary(o, options.seed, seconds));
     if (!o.failed)
         return;
     ADD_FAILURE() << Report(o, options.seed).toStdString();
-    const int budget = IntFromEnvironment("VELTOR_MONKEY_SHRINK_SECONDS", 120);
+    const int budget = IntFromEnvironment("VELTOR_MONKEY_SHRINK_SECONDS", 60);
     if (budget <= 0)
         return;
     const ActionList shortest =
@@ -92,6 +104,7 @@ TEST(Monkey, ByHand) {
         const ActionList list = FromText(QString::fromUtf8(f.readAll()), &error);
         ASSERT_TRUE(error.isEmpty()) << error.toStdString();
         const Outcome o = Replay(list);
+        Say(Summary(o, 0, 0));
         EXPECT_FALSE(o.failed) << Report(o, 0).toStdString();
         return;
     }

@@ -4,7 +4,7 @@ namespace veltor::test::monkey {
 
 namespace {
 
-const char* const kKindNames[] = {"view", "key",    "ctrldel", "type", "nav",  "click",
+const char* const kKindNames[] = {"view",    "key",    "ctrldel", "type", "nav",  "click",
                                   "faculty", "course", "options", "exit", "other"};
 
 QString Escape(const QString& text) {
@@ -16,6 +16,8 @@ QString Escape(const QString& text) {
             out += QStringLiteral("\\n");
         else if (ch == u'\t')
             out += QStringLiteral("\\t");
+        else if (ch == u'\b')
+            out += QStringLiteral("\\b"); // Backspace
         else
             out += ch;
     }
@@ -30,7 +32,10 @@ QString Unescape(const QString& text) {
             continue;
         }
         const QChar next = text[++i];
-        out += next == u'n' ? QChar(u'\n') : next == u't' ? QChar(u'\t') : next;
+        out += next == u'n'   ? QChar(u'\n')
+               : next == u't' ? QChar(u'\t')
+               : next == u'b' ? QChar(u'\b')
+                              : next;
     }
     return out;
 }
@@ -72,9 +77,9 @@ QString Action::ToLine() const {
         return name + QStringLiteral(" %1 %2 %3").arg(grid).arg(a).arg(Escape(text));
     case Kind::Nav:
         return name + QStringLiteral(" %1 %2").arg(grid).arg(word) +
-               (word == QStringLiteral("Delete") ? (ok ? QStringLiteral(" ok")
-                                                       : QStringLiteral(" cancel"))
-                                                 : QString());
+               (word == QStringLiteral("Delete")
+                    ? (ok ? QStringLiteral(" ok") : QStringLiteral(" cancel"))
+                    : QString());
     case Kind::Click:
         return name + QStringLiteral(" %1 %2 %3").arg(grid).arg(a).arg(b);
     case Kind::Options:

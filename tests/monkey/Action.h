@@ -29,8 +29,19 @@
 
 namespace veltor::test::monkey {
 
-enum class Kind { View, Key, CtrlDelete, Type, Nav, Click, FacultyItem, CourseMark, Options, Exit,
-                  Other };
+enum class Kind {
+    View,
+    Key,
+    CtrlDelete,
+    Type,
+    Nav,
+    Click,
+    FacultyItem,
+    CourseMark,
+    Options,
+    Exit,
+    Other
+};
 
 struct Action {
     Kind kind = Kind::Key;

@@ -23,20 +23,20 @@ namespace {
 // they do not take and for another user in the way. Anything else shown as
 // an error is a fault of the program.
 const char* const kRefusals[] = {
-    "cannot be stored",                         // a character outside the code page
-    "is not a valid",                           // a number column given letters
-    "lock conflict",                            // another user holds the row
-    "deadlock",                                 //
-    "update conflicts",                         //
-    "changed or deleted by another user",       // the row moved or went
-    "FOREIGN KEY",                              // a row others still point at
-    "PRIMARY or UNIQUE KEY",                    // a key the table already holds
-    "must have a value",                        // a required field left empty
-    "validation error",                         // a NOT NULL column left empty
-    "out of range",                             // a number too large
-    "numeric overflow",                         //
-    "string right truncation",                  //
-    "Token unknown",                            // a course mark without a discipline
+    "cannot be stored",                   // a character outside the code page
+    "is not a valid",                     // a number column given letters
+    "lock conflict",                      // another user holds the row
+    "deadlock",                           //
+    "update conflicts",                   //
+    "changed or deleted by another user", // the row moved or went
+    "FOREIGN KEY",                        // a row others still point at
+    "PRIMARY or UNIQUE KEY",              // a key the table already holds
+    "must have a value",                  // a required field left empty
+    "validation error",                   // a NOT NULL column left empty
+    "out of range",                       // a number too large
+    "numeric overflow",                   //
+    "string right truncation",            //
+    "Token unknown",                      // a course mark without a discipline
 };
 
 bool IsRefusal(const QString& text) {
@@ -46,8 +46,9 @@ bool IsRefusal(const QString& text) {
     return false;
 }
 
-const char* const kGridKeys[] = {"Up",  "Down", "PageUp", "PageDown", "CtrlHome", "CtrlEnd", "Tab",
-                                 "BackTab", "F2", "Enter",  "Esc",      "Insert",   "Left",    "Right"};
+const char* const kGridKeys[] = {"Up",      "Down",   "PageUp",  "PageDown", "CtrlHome",
+                                 "CtrlEnd", "Tab",    "BackTab", "F2",       "Enter",
+                                 "Esc",     "Insert", "Left",    "Right"};
 
 bool KeyOfName(const QString& name, int& key, Qt::KeyboardModifiers& mods) {
     static const struct {
@@ -77,8 +78,8 @@ bool KeyOfName(const QString& name, int& key, Qt::KeyboardModifiers& mods) {
     return false;
 }
 
-const char* const kButtons[] = {"First", "Prior", "Next", "Last",   "Insert",
-                                "Delete", "Edit", "Post", "Cancel", "Refresh"};
+const char* const kButtons[] = {"First",  "Prior", "Next", "Last",   "Insert",
+                                "Delete", "Edit",  "Post", "Cancel", "Refresh"};
 
 int ButtonOfName(const QString& name) {
     for (int i = 0; i < 10; ++i)
@@ -311,8 +312,8 @@ bool Session::CancelAllowed() const {
         return false;
     const Action& a = *current_;
     return (a.kind == Kind::Key && a.word == QStringLiteral("Esc")) ||
-           (a.kind == Kind::Nav && (a.word == QStringLiteral("Cancel") ||
-                                    (a.word == QStringLiteral("Delete") && a.ok))) ||
+           (a.kind == Kind::Nav &&
+            (a.word == QStringLiteral("Cancel") || (a.word == QStringLiteral("Delete") && a.ok))) ||
            (a.kind == Kind::CtrlDelete && a.ok);
 }
 
@@ -470,11 +471,12 @@ void Session::ToggleCourse(const Action& a) {
         return;
     // The link the program will write: the current discipline, the faculty
     // the selected name stands for, the course.
-    const Value d = main_frm->discipline_dataset->Active() && !main_frm->discipline_dataset->IsEmpty()
-                        ? FieldValue(*main_frm->discipline_dataset->FieldByName("D_ID"))
-                        : Value();
-    const QString name = faculties->ItemIndex() >= 0 ? faculties->Item(faculties->ItemIndex())
-                                                     : QString();
+    const Value d =
+        main_frm->discipline_dataset->Active() && !main_frm->discipline_dataset->IsEmpty()
+            ? FieldValue(*main_frm->discipline_dataset->FieldByName("D_ID"))
+            : Value();
+    const QString name =
+        faculties->ItemIndex() >= 0 ? faculties->Item(faculties->ItemIndex()) : QString();
     std::vector<long long> matches;
     for (const auto& [key, row] : model_->Now().rows[tFaculty])
         if (row.at(QStringLiteral("NAZVA")) == Value(name))
@@ -523,7 +525,9 @@ void Session::PerformOther(const Action& a) {
         sql = QStringLiteral("insert into %1 (%2) values (%3);\n")
                   .arg(Spec(t).name, cols.join(','), vals.join(','));
     } else if (a.word == QStringLiteral("delete") && t != kTableCount) {
-        sql = QStringLiteral("delete from %1 where %2 = %3;\n").arg(Spec(t).name, Spec(t).key).arg(a.key);
+        sql = QStringLiteral("delete from %1 where %2 = %3;\n")
+                  .arg(Spec(t).name, Spec(t).key)
+                  .arg(a.key);
     } else if (a.word == QStringLiteral("link")) {
         sql = QStringLiteral("insert into d_f_k (dfk_id, d_id, f_id, kurs) values "
                              "(gen_id(gen_d_f_k_id, 1), %1, %2, %3);\n")
@@ -539,10 +543,11 @@ void Session::PerformOther(const Action& a) {
         return;
     }
     QString out;
-    const int rc = RunIsql(db->ConnectionString(),
-                           QStringLiteral("set transaction no wait isolation level read committed;\n") +
-                               sql + QStringLiteral("commit;\n"),
-                           &out);
+    const int rc =
+        RunIsql(db->ConnectionString(),
+                QStringLiteral("set transaction no wait isolation level read committed;\n") + sql +
+                    QStringLiteral("commit;\n"),
+                &out);
     if (rc != 0) {
         ++outcome_.otherRefusals;
         return;
@@ -567,8 +572,8 @@ void Session::PerformOther(const Action& a) {
 }
 
 void Session::CheckMessages(const Action& a) {
-    const bool asksDelete = (a.kind == Kind::Nav && a.word == QStringLiteral("Delete")) ||
-                            a.kind == Kind::CtrlDelete;
+    const bool asksDelete =
+        (a.kind == Kind::Nav && a.word == QStringLiteral("Delete")) || a.kind == Kind::CtrlDelete;
     for (const TMessage& m : dialogs.messages) {
         if (m.icon == TMsgIcon::Error) {
             ++outcome_.refusals;
@@ -630,9 +635,9 @@ void Session::CheckGrids() {
                                  .arg(spec.name)
                                  .arg(key)
                                  .arg(column, value.value_or(QStringLiteral("NULL")),
-                                      it == rows.end() ? QStringLiteral("(no row)")
-                                                       : it->second.at(column).value_or(
-                                                             QStringLiteral("NULL")));
+                                      it == rows.end()
+                                          ? QStringLiteral("(no row)")
+                                          : it->second.at(column).value_or(QStringLiteral("NULL")));
                 }
         }
         link.SetActiveRow(current);
@@ -641,14 +646,14 @@ void Session::CheckGrids() {
             std::optional<long long> master;
             bool scoped = true;
             if (spec.masterColumn) {
-                TpFIBDataSet* m = t.table == tStudent ? main_frm->faculty_dataset
-                                                      : main_frm->discipline_dataset;
-                scoped = m->Active() && m->State() == stBrowse && !m->IsEmpty() &&
-                         !model_->MembershipChangedSince(static_cast<Table>(spec.master),
-                                                         t.openedAt);
+                TpFIBDataSet* m =
+                    t.table == tStudent ? main_frm->faculty_dataset : main_frm->discipline_dataset;
+                scoped =
+                    m->Active() && m->State() == stBrowse && !m->IsEmpty() &&
+                    !model_->MembershipChangedSince(static_cast<Table>(spec.master), t.openedAt);
                 if (scoped) {
-                    const Value k = FieldValue(*m->FieldByName(QString::fromLatin1(Spec(
-                        static_cast<Table>(spec.master)).key)));
+                    const Value k = FieldValue(*m->FieldByName(
+                        QString::fromLatin1(Spec(static_cast<Table>(spec.master)).key)));
                     scoped = k.has_value();
                     if (k)
                         master = k->toLongLong();
@@ -657,20 +662,22 @@ void Session::CheckGrids() {
             if (scoped) {
                 std::set<long long> expected;
                 for (const auto& [key, row] : model_->Now().rows[t.table])
-                    if (!master ||
-                        row.at(QString::fromLatin1(spec.masterColumn)) == Value(QString::number(*master)))
+                    if (!master || row.at(QString::fromLatin1(spec.masterColumn)) ==
+                                       Value(QString::number(*master)))
                         expected.insert(key);
                 if (typing && t.ds->State() == stEdit)
                     expected.erase(KeyIn(t.asRead, t.table));
                 for (long long k : expected)
                     if (!shown.count(k) && !(typing && t.ds->State() == stEdit))
-                        wrong << QStringLiteral("%1 %2 missing from the grid").arg(spec.name).arg(k);
+                        wrong
+                            << QStringLiteral("%1 %2 missing from the grid").arg(spec.name).arg(k);
             }
         }
         if (!wrong.isEmpty())
             Fail(QStringLiteral("grid differs from the model"),
-                 QStringLiteral("%1 (%2):\n").arg(t.ds->Name(), current_ ? current_->ToLine()
-                                                                          : QStringLiteral("start")) +
+                 QStringLiteral("%1 (%2):\n")
+                         .arg(t.ds->Name(),
+                              current_ ? current_->ToLine() : QStringLiteral("start")) +
                      wrong.join('\n'));
     }
 }
@@ -701,9 +708,9 @@ private:
 
 QString Generator::Word() {
     static const char* const syllables[] = {
-        "ко", "ва", "лен", "ши", "ян", "ґа", "єв", "ії", "фі", "зи", "ка", "ма", "ре", "ні",
-        "то", "ро", "ль", "ов", "ук", "ич", "ьо", "ёж", "ан", "in", "ka", "sto", "ne", "'",
-        "-",  "те", "ст", "іс", "тор", "ія", "о", "ба", "за", "да", "ні", "х"};
+        "ко", "ва", "лен", "ши", "ян",  "ґа", "єв", "ії", "фі", "зи", "ка", "ма",  "ре", "ні",
+        "то", "ро", "ль",  "ов", "ук",  "ич", "ьо", "ёж", "ан", "in", "ka", "sto", "ne", "'",
+        "-",  "те", "ст",  "іс", "тор", "ія", "о",  "ба", "за", "да", "ні", "х"};
     QString w;
     const int n = 1 + Below(4);
     for (int i = 0; i < n; ++i)
@@ -730,7 +737,7 @@ QString Generator::TextFor(const TField* field) {
         switch (kind) {
         case 0:
             return QString::number(field->FieldName() == QStringLiteral("KURS") ? 1 + Below(6)
-                                                                               : 1 + Below(12));
+                                                                                : 1 + Below(12));
         case 1:
             return QStringLiteral("99999999999");
         case 2: {
@@ -788,7 +795,8 @@ Action Generator::Other(const Session& s) {
         a.word = QStringLiteral("update");
         a.table = QString::fromLatin1(spec.name);
         a.key = *key;
-        const QString column = QString::fromLatin1(spec.columns[Below(static_cast<int>(spec.columns.size()))]);
+        const QString column =
+            QString::fromLatin1(spec.columns[Below(static_cast<int>(spec.columns.size()))]);
         a.column = column;
         if (spec.masterColumn && column == QLatin1String(spec.masterColumn)) {
             const auto m = randomKey(static_cast<Table>(spec.master));
@@ -847,8 +855,8 @@ Action Generator::Next(const Session& s) {
     TDBGrid* grid = s.Grid(g);
     const bool disciplines = view == TView::vwDisciplines;
     // type, key, nav, ctrldel, click, view, faculty item, course, options, exit
-    const int kind = Weighted(std::array<double, 10>{
-        26, 24, 17, 2, 8, 6, disciplines ? 4.0 : 0.0, disciplines ? 7.0 : 0.0, 0.4, 0.4});
+    const int kind = Weighted(std::array<double, 10>{26, 24, 17, 2, 8, 6, disciplines ? 4.0 : 0.0,
+                                                     disciplines ? 7.0 : 0.0, 0.4, 0.4});
     Action a;
     a.grid = g;
     switch (kind) {
@@ -918,13 +926,15 @@ Action FinalCommit() {
 // end still leaves its list.
 class Trail {
 public:
-    explicit Trail(uint64_t seed) {
+    explicit Trail(std::optional<uint64_t> seed) {
+        if (!seed)
+            return; // a replay: its list is known
         QString path = qEnvironmentVariable("VELTOR_MONKEY_TRAIL");
         if (path.isEmpty())
-            path = QDir::tempPath() + QStringLiteral("/veltor-monkey-%1.actions").arg(seed);
+            path = QDir::tempPath() + QStringLiteral("/veltor-monkey-%1.actions").arg(*seed);
         file_.setFileName(path);
         if (file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file_.write(QStringLiteral("# seed %1\n").arg(seed).toUtf8());
+            file_.write(QStringLiteral("# seed %1\n").arg(*seed).toUtf8());
     }
     void Add(const Action& a) {
         if (file_.isOpen()) {
@@ -937,7 +947,8 @@ private:
     QFile file_;
 };
 
-template <typename Next> Outcome RunSession(Next next, uint64_t trailSeed, bool quiet) {
+template <typename Next>
+Outcome RunSession(Next next, std::optional<uint64_t> trailSeed, bool quiet) {
     Session session;
     Trail trail(trailSeed);
     if (!session.Begin())
@@ -952,7 +963,8 @@ template <typename Next> Outcome RunSession(Next next, uint64_t trailSeed, bool 
         trail.Add(*a);
         session.Perform(*a);
         if (!quiet && ++n % 500 == 0)
-            std::printf("monkey: %d actions, %.0f s\n", n, timer.elapsed() / 1000.0), std::fflush(stdout);
+            std::printf("monkey: %d actions, %.0f s\n", n, timer.elapsed() / 1000.0),
+                std::fflush(stdout);
     }
     if (!session.Failed()) {
         trail.Add(FinalCommit());
@@ -983,7 +995,7 @@ Outcome Replay(const ActionList& list) {
                 return std::nullopt;
             return list[i++];
         },
-        0, true);
+        std::nullopt, true);
 }
 
 ActionList Shrink(const ActionList& failing, const QString& category, int budgetSeconds,

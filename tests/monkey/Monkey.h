@@ -31,9 +31,9 @@ struct Outcome {
     int performed = 0;
     int commits = 0;  // commits checked against the database
     int refusals = 0; // error messages the user saw
-    int posts = 0; // inserts and updates the program reported done
+    int posts = 0;    // inserts and updates the program reported done
     int deletes = 0;
-    int marks = 0; // course marks kept
+    int marks = 0;                       // course marks kept
     std::map<QString, int> refusalTexts; // by their first words
     int otherCommits = 0;
     int otherRefusals = 0;

@@ -37,7 +37,7 @@ const TableSpec& Spec(Table t);
 // The table of a name ("FAKULTET"), or kTableCount.
 Table TableOfName(const QString& name);
 
-using Row = std::map<QString, Value>; // column -> value, the key included
+using Row = std::map<QString, Value>;                     // column -> value, the key included
 using Link = std::tuple<long long, long long, long long>; // D_ID, F_ID, KURS
 
 struct Tables {

@@ -804,7 +804,7 @@ Action Generator::Other(const Session& s) {
         } else if (column == QStringLiteral("KURS")) {
             a.text = QString::number(1 + Below(6));
         } else {
-            a.text = Words(column == QStringLiteral("GRUPA") ? 10 : 40);
+            a.text = Words(column == QStringLiteral("GRUPA") ? 10 : 40).trimmed();
         }
     } else if (op == 1) {
         a.word = QStringLiteral("insert");
@@ -818,7 +818,7 @@ Action Generator::Other(const Session& s) {
             else if (column == QStringLiteral("KURS"))
                 values << QString::number(1 + Below(6));
             else
-                values << Words(column == QStringLiteral("GRUPA") ? 10 : 40);
+                values << Words(column == QStringLiteral("GRUPA") ? 10 : 40).trimmed();
         }
         a.text = values.join(QLatin1Char('|'));
     } else if (op == 2) {

@@ -275,7 +275,9 @@ void Session::Hook(Tracked& t) {
     };
     ds.AfterCancel = [&t](TDataSet&) { t.changed.clear(); };
     ds.BeforeClose = [this, &t](TDataSet& d) {
-        if ((d.State() == stEdit || d.State() == stInsert) && Touched(t))
+        // Giving up the master (cancelling a new one, deleting it) takes the
+        // rows typed under it along: the user chose that.
+        if ((d.State() == stEdit || d.State() == stInsert) && Touched(t) && !CancelAllowed())
             Fail(QStringLiteral("typed row dropped"),
                  QStringLiteral("%1 closed with its typed row (%2)")
                      .arg(d.Name(), current_ ? current_->ToLine() : QString()));

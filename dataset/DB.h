@@ -748,6 +748,7 @@ private:
     void BeginInsertAppend(bool append);
     // The last step of a post: browse state, the window re-read, AfterPost.
     void FinishPost();
+    bool DetailsHoldTypedRows();
 
     TDataSetState state_ = stInactive;
     bool modified_ = false;

@@ -148,7 +148,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ShortList{"DetailRowTypedWhenTheMasterMoves", "type 1 1 ленва\nkey 0 Down\n"},
                     ShortList{"ColleaguesCommittedColumnBesideMyEdit",
                               "other update STUDENT 1 IMYA Інше\ntype 1 1 Нова\nnav 1 Post\n"
-                              "view 1\n"}),
+                              "view 1\n"},
+                    ShortList{"StudentTypedUnderAnUntouchedNewFaculty",
+                              "ctrldel 1 cancel\nnav 0 Insert\nkey 1 Tab\ntype 1 0 5\n"
+                              "key 0 CtrlHome\n"},
+                    ShortList{"StudentStillInTheCellEditorUnderANewFaculty",
+                              "view 0\nctrldel 1 cancel\nnav 0 Insert\ntype 1 5 заіс укук-\n"
+                              "key 1 Tab\nkey 1 Up\nkey 1 Enter\ntype 1 0 5\nkey 0 CtrlHome\n"},
+                    ShortList{"TestRefusedWhileItsNewDisciplineIsStored",
+                              "view 1\nnav 2 Insert\nnav 3 Insert\ntype 3 2 Straße\n"
+                              "nav 2 Post\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,12 +1,13 @@
-// The program's dataset when a record is created: the key from the
-// generator, the columns' defaults from the table description cache, then
-// OnNewRecord.
+// The automatic update options of the program's dataset: a new record's key
+// from the generator, the columns' defaults from the table description cache,
+// then OnNewRecord; and at post, a generated key the server refused drawn
+// afresh and other users' committed changes taken into an edited row.
 
+#include "base/FormatSettings.h"
 #include "dataset/FIBDataSetEdit.h"
 #include "dataset/FIBTableDescriptions.h"
 #include "dataset/pFIBDataSet.h"
 #include "fib/FIBDatabase.h"
-#include "base/FormatSettings.h"
 #include "fib/fib.h"
 
 #include <QDateTime>

@@ -88,10 +88,8 @@ TFIBDatabase::~TFIBDatabase() {
         try {
             internalTransaction_->Commit();
         } catch (...) {
-            try {
-                internalTransaction_->EndTransaction(TACommit, true);
-            } catch (...) {
-            }
+            IgnoreFailure("a destructor does not throw",
+                          [this] { internalTransaction_->EndTransaction(TACommit, true); });
         }
     }
     delete internalTransaction_;
@@ -106,10 +104,8 @@ TFIBDatabase::~TFIBDatabase() {
             socket_ = -1;
         }
     }
-    try {
-        destroyListeners_.Call(this);
-    } catch (...) {
-    }
+    IgnoreFailure("a destructor does not throw; every listener is still told",
+                  [this] { destroyListeners_.Call(this); });
     links_.Release(&TFIBBase::OnDatabaseFree, [](TFIBBase& link) {
         link.SetTransaction(nullptr);
         link.ForgetDatabase();
@@ -159,11 +155,10 @@ void TFIBDatabase::DisconnectAllAtExit() {
         all = Registry().connections;
     }
     for (TFIBDatabase* db : all) {
-        try {
+        IgnoreFailure("the process is ending: every other connection is still closed", [db] {
             if (db->Connected())
                 db->Disconnect(false);
-        } catch (...) {
-        }
+        });
     }
 }
 

@@ -215,10 +215,7 @@ TFIBXSQLDA* TFIBQuery::Next() {
     // Closing overwrites the status vector: keep the fetch's error.
     ISC_STATUS_ARRAY saved;
     std::memcpy(saved, StatusVector(), sizeof saved);
-    try {
-        Close();
-    } catch (...) {
-    }
+    IgnoreFailure("the fetch's error is the one to report", [this] { Close(); });
     std::memcpy(StatusVector(), saved, sizeof saved);
     IBError(*lib_, this);
 }

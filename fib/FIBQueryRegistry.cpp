@@ -134,3 +134,25 @@ int CachedCount(TFIBDatabase* database) {
 }
 
 } // namespace TFIBQueryRegistry
+
+TTransactionScope::TTransactionScope(TFIBTransaction* transaction) : transaction_(transaction) {
+    if (!transaction_->Active()) {
+        transaction_->StartTransaction();
+        started_ = true;
+    }
+}
+
+TTransactionScope::~TTransactionScope() {
+    if (!done_ && started_ && transaction_->Active())
+        IgnoreFailure("the failure that ended the work is the one to report",
+                      [this] { transaction_->Rollback(); });
+}
+
+void TTransactionScope::Commit(TFIBQuery* cursor) {
+    done_ = true;
+    if (!started_)
+        return;
+    if (cursor)
+        cursor->Close();
+    transaction_->Commit();
+}

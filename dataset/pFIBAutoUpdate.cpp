@@ -8,6 +8,7 @@
 #include "dataset/FIBTableDescriptions.h"
 #include "dataset/pFIBDataSet.h"
 #include "fib/FIBDatabase.h"
+#include "fib/FIBErrorKinds.h"
 #include "fib/fib.h"
 
 #include <QDateTime>
@@ -296,10 +297,7 @@ void TpFIBDataSet::InternalPost() {
     try {
         TFIBDataSet::InternalPost();
     } catch (const EFIBInterBaseError& e) {
-        constexpr int32_t kUniqueKeyViolation = 335544665; // isc_unique_key_violation
-        constexpr int32_t kNoDuplicates = 335544349;       // isc_no_dup
-        const int32_t code = e.GDSCode();
-        if (inserting && hasGeneratedKey_ && (code == kUniqueKeyViolation || code == kNoDuplicates))
+        if (inserting && hasGeneratedKey_ && IsKeyViolation(e))
             generatedKeyRefused_ = true;
         throw;
     }

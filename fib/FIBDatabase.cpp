@@ -1,5 +1,6 @@
 #include "fib/FIBDatabase.h"
 
+#include "fib/FIBErrorKinds.h"
 #include "fib/fib.h"
 
 #include <QCoreApplication>
@@ -306,9 +307,7 @@ void TFIBDatabase::StatusCheck(ISC_STATUS status, bool raiseError) {
 }
 
 bool TFIBDatabase::StatusSaysConnectionLost() {
-    return StatusContains({isc_network_error, isc_net_read_err, isc_net_write_err, isc_conn_lost,
-                           isc_lost_db_connection, isc_att_shutdown, isc_shutdown,
-                           isc_net_server_shutdown});
+    return StatusContains(LostConnectionCodes());
 }
 
 // The server end of the attachment is gone, and so is every transaction and

@@ -27,11 +27,8 @@ TDataSet::TDataSet(TComponent* owner) : TComponent(owner) {}
 
 TDataSet::~TDataSet() {
     MarkDestroying();
-    try {
-        SetActive(false);
-    } catch (...) {
-        // Destruction goes on: a close that fails leaves nothing to keep.
-    }
+    IgnoreFailure("destruction goes on: a close that fails leaves nothing to keep",
+                  [this] { SetActive(false); });
     while (!dataSources_.empty())
         dataSources_.back()->SetDataSet(nullptr);
     DestroyDefaultFields();
@@ -69,11 +66,7 @@ void TDataSet::OpenDataSet() {
         OpenCursor();
     } catch (...) {
         opening_ = false;
-        try {
-            CloseCursor();
-        } catch (...) {
-            // The open's own error is the one to report.
-        }
+        IgnoreFailure("the open's own error is the one to report", [this] { CloseCursor(); });
         throw;
     }
     opening_ = false;

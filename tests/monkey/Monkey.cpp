@@ -492,7 +492,9 @@ void Session::ToggleCourse(const Action& a) {
                       courses->visualItemRect(courses->item(a.grid)).center());
     QTest::keyClick(courses, Qt::Key_Space);
     QCoreApplication::processEvents();
-    if (!dialogs.ErrorTexts().isEmpty() || courses->Checked(a.grid) == before)
+    // A refusal may refill the list, so the item may be gone.
+    if (!dialogs.ErrorTexts().isEmpty() || a.grid >= courses->count() ||
+        courses->Checked(a.grid) == before)
         return;
     if (!d || matches.empty()) {
         Fail(QStringLiteral("course mark without its link"),

@@ -141,8 +141,7 @@ function(veltor_precompile_headers)
             set(${group}_files 0)
         endif()
         list(APPEND ${group}_targets ${target})
-        # One more for the file AUTOMOC adds to each target.
-        math(EXPR ${group}_files "${${group}_files} + ${files} + 1")
+        math(EXPR ${group}_files "${${group}_files} + ${files}")
     endforeach()
 
     foreach(group ${veltor_pch_groups})
@@ -159,6 +158,15 @@ function(veltor_precompile_headers)
         target_precompile_headers(${group} PRIVATE ${veltor_pch_${kind}})
         foreach(target ${${group}_targets})
             target_precompile_headers(${target} REUSE_FROM ${group})
+            # AUTOMOC's file is nearly always empty here, and loading the
+            # header costs more than compiling it without.
+            get_target_property(automoc ${target} AUTOMOC)
+            get_target_property(binary_dir ${target} BINARY_DIR)
+            if(automoc)
+                set_source_files_properties(
+                    ${binary_dir}/${target}_autogen/mocs_compilation.cpp TARGET_DIRECTORY ${target}
+                    PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
+            endif()
         endforeach()
     endforeach()
 endfunction()

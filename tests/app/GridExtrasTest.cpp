@@ -100,7 +100,7 @@ QString IsoTimestamp(const QString& text) {
 class GridExtras : public ShellFixture {
 protected:
     GridExtras() : db(ProgramDatabase(TestData::Demo)) {
-        SetDatabaseLinkSteps(nullptr); // the real connection and datasets
+        main_frm->SetDatabaseLinkSteps(nullptr); // the real connection and datasets
     }
     ~GridExtras() override {
         if (main_frm && main_frm->isVisible()) {

@@ -45,9 +45,9 @@ ensure_packages() {
 }
 
 # use_compiler_cache: compiles through ccache where it is installed, so that a
-# build after the first one on a machine recompiles only what changed, in any
-# build folder of this checkout. Counts at a build folder's first configure;
-# settings already in the environment win.
+# build after the first one on a machine recompiles only what changed. A build
+# folder configured without it takes it at its next configure and so compiles
+# everything once more; settings already in the environment win.
 use_compiler_cache() {
     command -v ccache >/dev/null || return 0
     export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}

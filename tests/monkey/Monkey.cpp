@@ -102,7 +102,7 @@ Row RowOf(const TDataSet& ds) {
 }
 
 long long KeyIn(const Row& row, Table t) {
-    const auto it = row.find(QString::fromLatin1(Spec(t).key));
+    const auto it = row.find(QString::fromLatin1(ShapeOf(t).key));
     return it != row.end() && it->second ? it->second->toLongLong() : 0;
 }
 
@@ -237,20 +237,20 @@ void Session::Hook(Tracked& t) {
             t.masterKey = FieldValue(*main_frm->discipline_dataset->FieldByName("D_ID"));
     };
     ds.AfterPost = [this, &t](TDataSet&) {
-        const TableSpec& spec = Spec(t.table);
+        const TableShape& shape = ShapeOf(t.table);
         if (t.postState == stInsert) {
             Row row;
-            row[QString::fromLatin1(spec.key)] = t.typed[QString::fromLatin1(spec.key)];
-            for (const char* c : spec.columns) {
+            row[QString::fromLatin1(shape.key)] = t.typed[QString::fromLatin1(shape.key)];
+            for (const char* c : shape.columns) {
                 const auto it = t.typed.find(QString::fromLatin1(c));
                 row[QString::fromLatin1(c)] = it == t.typed.end() ? Value() : it->second;
             }
-            if (spec.masterColumn)
-                row[QString::fromLatin1(spec.masterColumn)] = t.masterKey;
+            if (shape.masterColumn)
+                row[QString::fromLatin1(shape.masterColumn)] = t.masterKey;
             model_->Insert(t.table, row);
         } else {
             Row changed;
-            for (const char* c : spec.updated) {
+            for (const char* c : shape.updated) {
                 const QString column = QString::fromLatin1(c);
                 if (!t.changed.count(column) || !t.typed.count(column))
                     continue;
@@ -515,22 +515,22 @@ void Session::PerformOther(const Action& a) {
     QString sql;
     if (a.word == QStringLiteral("update") && t != kTableCount) {
         sql = QStringLiteral("update %1 set %2 = %3 where %4 = %5;\n")
-                  .arg(Spec(t).name, a.column, Quoted(a.text), Spec(t).key)
+                  .arg(ShapeOf(t).name, a.column, Quoted(a.text), ShapeOf(t).key)
                   .arg(a.key);
     } else if (a.word == QStringLiteral("insert") && t != kTableCount) {
         const QStringList values = a.text.split(QLatin1Char('|'));
-        if (values.size() != static_cast<int>(Spec(t).columns.size()))
+        if (values.size() != static_cast<int>(ShapeOf(t).columns.size()))
             return;
-        QStringList cols{QString::fromLatin1(Spec(t).key)}, vals{QString::number(a.key)};
-        for (size_t i = 0; i < Spec(t).columns.size(); ++i) {
-            cols << QString::fromLatin1(Spec(t).columns[i]);
+        QStringList cols{QString::fromLatin1(ShapeOf(t).key)}, vals{QString::number(a.key)};
+        for (size_t i = 0; i < ShapeOf(t).columns.size(); ++i) {
+            cols << QString::fromLatin1(ShapeOf(t).columns[i]);
             vals << Quoted(values[static_cast<int>(i)]);
         }
         sql = QStringLiteral("insert into %1 (%2) values (%3);\n")
-                  .arg(Spec(t).name, cols.join(','), vals.join(','));
+                  .arg(ShapeOf(t).name, cols.join(','), vals.join(','));
     } else if (a.word == QStringLiteral("delete") && t != kTableCount) {
         sql = QStringLiteral("delete from %1 where %2 = %3;\n")
-                  .arg(Spec(t).name, Spec(t).key)
+                  .arg(ShapeOf(t).name, ShapeOf(t).key)
                   .arg(a.key);
     } else if (a.word == QStringLiteral("link")) {
         sql = QStringLiteral("insert into d_f_k (dfk_id, d_id, f_id, kurs) values "
@@ -561,10 +561,10 @@ void Session::PerformOther(const Action& a) {
         model_->OtherUpdate(t, a.key, a.column, Value(a.text));
     } else if (a.word == QStringLiteral("insert")) {
         Row row;
-        row[QString::fromLatin1(Spec(t).key)] = QString::number(a.key);
+        row[QString::fromLatin1(ShapeOf(t).key)] = QString::number(a.key);
         const QStringList values = a.text.split(QLatin1Char('|'));
-        for (size_t i = 0; i < Spec(t).columns.size(); ++i)
-            row[QString::fromLatin1(Spec(t).columns[i])] = values[static_cast<int>(i)];
+        for (size_t i = 0; i < ShapeOf(t).columns.size(); ++i)
+            row[QString::fromLatin1(ShapeOf(t).columns[i])] = values[static_cast<int>(i)];
         model_->OtherInsert(t, row);
     } else if (a.word == QStringLiteral("delete")) {
         model_->OtherDelete(t, a.key);
@@ -612,7 +612,7 @@ void Session::CheckGrids() {
         auto& link = const_cast<TGridDataLink&>(t.grid->DataLink());
         if (!link.Active())
             continue;
-        const TableSpec& spec = Spec(t.table);
+        const TableShape& shape = ShapeOf(t.table);
         const bool typing = t.ds->State() == stEdit || t.ds->State() == stInsert;
         const int current = link.ActiveRow();
         std::set<long long> shown;
@@ -625,18 +625,18 @@ void Session::CheckGrids() {
             const Row r = RowOf(*t.ds);
             const long long key = KeyIn(r, t.table);
             if (!shown.insert(key).second)
-                wrong << QStringLiteral("%1 %2 shown twice").arg(spec.name).arg(key);
+                wrong << QStringLiteral("%1 %2 shown twice").arg(shape.name).arg(key);
             if (!model_->ExistedSince(t.table, key, t.openedAt)) {
-                wrong << QStringLiteral("%1 %2 shown, not in the model").arg(spec.name).arg(key);
+                wrong << QStringLiteral("%1 %2 shown, not in the model").arg(shape.name).arg(key);
                 continue;
             }
             for (const auto& [column, value] : r)
-                if (column != QLatin1String(spec.key) &&
+                if (column != QLatin1String(shape.key) &&
                     !model_->HeldSince(t.table, key, column, value, t.openedAt)) {
                     const auto& rows = model_->Now().rows[t.table];
                     const auto it = rows.find(key);
                     wrong << QStringLiteral("%1 %2: %3 shown \"%4\", model \"%5\"")
-                                 .arg(spec.name)
+                                 .arg(shape.name)
                                  .arg(key)
                                  .arg(column, value.value_or(QStringLiteral("NULL")),
                                       it == rows.end()
@@ -649,15 +649,15 @@ void Session::CheckGrids() {
         if (count < link.BufferRows() && !model_->MembershipChangedSince(t.table, t.openedAt)) {
             std::optional<long long> master;
             bool scoped = true;
-            if (spec.masterColumn) {
+            if (shape.masterColumn) {
                 TpFIBDataSet* m =
                     t.table == tStudent ? main_frm->faculty_dataset : main_frm->discipline_dataset;
                 scoped =
                     m->Active() && m->State() == stBrowse && !m->IsEmpty() &&
-                    !model_->MembershipChangedSince(static_cast<Table>(spec.master), t.openedAt);
+                    !model_->MembershipChangedSince(static_cast<Table>(shape.master), t.openedAt);
                 if (scoped) {
                     const Value k = FieldValue(*m->FieldByName(
-                        QString::fromLatin1(Spec(static_cast<Table>(spec.master)).key)));
+                        QString::fromLatin1(ShapeOf(static_cast<Table>(shape.master)).key)));
                     scoped = k.has_value();
                     if (k)
                         master = k->toLongLong();
@@ -666,7 +666,7 @@ void Session::CheckGrids() {
             if (scoped) {
                 std::set<long long> expected;
                 for (const auto& [key, row] : model_->Now().rows[t.table])
-                    if (!master || row.at(QString::fromLatin1(spec.masterColumn)) ==
+                    if (!master || row.at(QString::fromLatin1(shape.masterColumn)) ==
                                        Value(QString::number(*master)))
                         expected.insert(key);
                 if (typing && t.ds->State() == stEdit)
@@ -674,7 +674,7 @@ void Session::CheckGrids() {
                 for (long long k : expected)
                     if (!shown.count(k) && !(typing && t.ds->State() == stEdit))
                         wrong
-                            << QStringLiteral("%1 %2 missing from the grid").arg(spec.name).arg(k);
+                            << QStringLiteral("%1 %2 missing from the grid").arg(shape.name).arg(k);
             }
         }
         if (!wrong.isEmpty())
@@ -788,7 +788,7 @@ Action Generator::Other(const Session& s) {
     };
     const Table t = static_cast<Table>(Weighted(std::array<double, 4>{3, 4, 2, 3}));
     const int op = Weighted(std::array<double, 5>{60, 12, 8, 12, 8});
-    const TableSpec& spec = Spec(t);
+    const TableShape& shape = ShapeOf(t);
     if (op == 0) {
         const auto key = randomKey(t);
         if (!key) { // nothing left to change: a link instead
@@ -797,13 +797,13 @@ Action Generator::Other(const Session& s) {
             return a;
         }
         a.word = QStringLiteral("update");
-        a.table = QString::fromLatin1(spec.name);
+        a.table = QString::fromLatin1(shape.name);
         a.key = *key;
         const QString column =
-            QString::fromLatin1(spec.columns[Below(static_cast<int>(spec.columns.size()))]);
+            QString::fromLatin1(shape.columns[Below(static_cast<int>(shape.columns.size()))]);
         a.column = column;
-        if (spec.masterColumn && column == QLatin1String(spec.masterColumn)) {
-            const auto m = randomKey(static_cast<Table>(spec.master));
+        if (shape.masterColumn && column == QLatin1String(shape.masterColumn)) {
+            const auto m = randomKey(static_cast<Table>(shape.master));
             a.text = QString::number(m.value_or(1));
         } else if (column == QStringLiteral("KURS")) {
             a.text = QString::number(1 + Below(6));
@@ -812,13 +812,13 @@ Action Generator::Other(const Session& s) {
         }
     } else if (op == 1) {
         a.word = QStringLiteral("insert");
-        a.table = QString::fromLatin1(spec.name);
+        a.table = QString::fromLatin1(shape.name);
         a.key = 1000000 + ++otherKeys_;
         QStringList values;
-        for (const char* col : spec.columns) {
+        for (const char* col : shape.columns) {
             const QString column = QString::fromLatin1(col);
-            if (spec.masterColumn && column == QLatin1String(spec.masterColumn))
-                values << QString::number(randomKey(static_cast<Table>(spec.master)).value_or(1));
+            if (shape.masterColumn && column == QLatin1String(shape.masterColumn))
+                values << QString::number(randomKey(static_cast<Table>(shape.master)).value_or(1));
             else if (column == QStringLiteral("KURS"))
                 values << QString::number(1 + Below(6));
             else
@@ -827,7 +827,7 @@ Action Generator::Other(const Session& s) {
         a.text = values.join(QLatin1Char('|'));
     } else if (op == 2) {
         a.word = QStringLiteral("delete");
-        a.table = QString::fromLatin1(spec.name);
+        a.table = QString::fromLatin1(shape.name);
         a.key = randomKey(t).value_or(1);
     } else if (op == 3 || c.links.empty()) {
         a.word = QStringLiteral("link");

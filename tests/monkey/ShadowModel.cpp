@@ -8,7 +8,7 @@ namespace veltor::test::monkey {
 
 namespace {
 
-const std::array<TableSpec, kTableCount> kSpecs = {{
+const std::array<TableShape, kTableCount> kShapes = {{
     {"FAKULTET", "F_ID", {"NAZVA", "KNAZVA"}, {"NAZVA", "KNAZVA"}},
     {"STUDENT",
      "S_ID",
@@ -30,19 +30,19 @@ QString Show(const Value& v) {
 }
 
 long long KeyOf(const Row& row, Table t) {
-    const auto it = row.find(QString::fromLatin1(Spec(t).key));
+    const auto it = row.find(QString::fromLatin1(ShapeOf(t).key));
     return it != row.end() && it->second ? it->second->toLongLong() : 0;
 }
 
 } // namespace
 
-const TableSpec& Spec(Table t) {
-    return kSpecs[t];
+const TableShape& ShapeOf(Table t) {
+    return kShapes[t];
 }
 
 Table TableOfName(const QString& name) {
     for (int t = 0; t < kTableCount; ++t)
-        if (name.compare(QLatin1String(kSpecs[t].name), Qt::CaseInsensitive) == 0)
+        if (name.compare(QLatin1String(kShapes[t].name), Qt::CaseInsensitive) == 0)
             return static_cast<Table>(t);
     return kTableCount;
 }
@@ -59,7 +59,7 @@ void Tables::Delete(Table t, long long key) {
 QStringList Tables::Differences(const Tables& database, int limit) const {
     QStringList out;
     for (int t = 0; t < kTableCount && out.size() < limit; ++t) {
-        const QString name = QString::fromLatin1(kSpecs[t].name);
+        const QString name = QString::fromLatin1(kShapes[t].name);
         std::set<long long> keys;
         for (const auto& [k, r] : rows[t])
             keys.insert(k);
@@ -106,7 +106,7 @@ QStringList Tables::Differences(const Tables& database, int limit) const {
 Tables ReadDatabase(const TestDatabase& db) {
     QString sql = QStringLiteral("set heading off;\n");
     for (int t = 0; t < kTableCount; ++t) {
-        const TableSpec& s = kSpecs[t];
+        const TableShape& s = kShapes[t];
         QString select = QStringLiteral("select '%1|' || %2").arg(t).arg(s.key);
         for (const char* c : s.columns)
             select += QStringLiteral(" || '|' || coalesce('=' || %1, '~')").arg(c);
@@ -128,7 +128,7 @@ Tables ReadDatabase(const TestDatabase& db) {
             continue;
         }
         const int t = parts[0].toInt();
-        const TableSpec& s = kSpecs[t];
+        const TableShape& s = kShapes[t];
         Row row;
         row[QString::fromLatin1(s.key)] = parts[1];
         for (size_t i = 0; i < s.columns.size(); ++i) {
@@ -221,9 +221,9 @@ bool ShadowModel::MembershipChangedSince(Table t, long long since) const {
 
 void ShadowModel::Remember(const Past& past) {
     past_[{past.table, past.key}].push_back(past);
-    const char* master = Spec(past.table).masterColumn;
+    const char* master = ShapeOf(past.table).masterColumn;
     if (past.column.isEmpty() || (master && past.column == QLatin1String(master)) ||
-        past.column == QLatin1String(Spec(past.table).key))
+        past.column == QLatin1String(ShapeOf(past.table).key))
         lastMembership_[past.table] = past.sequence;
 }
 

@@ -24,7 +24,7 @@ using Value = std::optional<QString>; // integers in decimal; nullopt is NULL
 
 enum Table { tFaculty, tStudent, tDiscipline, tTest, kTableCount };
 
-struct TableSpec {
+struct TableShape {
     const char* name;
     const char* key;
     std::vector<const char*> columns; // the other columns, in table order
@@ -33,7 +33,7 @@ struct TableSpec {
     const char* masterColumn = nullptr;
 };
 
-const TableSpec& Spec(Table t);
+const TableShape& ShapeOf(Table t);
 // The table of a name ("FAKULTET"), or kTableCount.
 Table TableOfName(const QString& name);
 

@@ -527,9 +527,12 @@ void TDBGrid::HideEditor() {
         return;
     const bool hadFocus = editor_->hasFocus();
     editorMode_ = false;
-    editor_->hide();
+    // The grid takes the focus before its editor hides: a focused widget
+    // that hides hands the focus on down the tab chain, and the grid would
+    // take that as the user leaving it (and drop its untouched new row).
     if (hadFocus)
         setFocus();
+    editor_->hide();
     viewport()->update();
 }
 
@@ -592,7 +595,8 @@ void TDBGrid::EditorTextEdited() {
 
 bool TDBGrid::UntouchedInsert() const {
     TDataSet* ds = link_.DataSet();
-    return ds && ds->State() == stInsert && !ds->Modified() && !editModified_;
+    return ds && ds->State() == stInsert && !ds->Modified() && !editModified_ &&
+           !ds->DetailsHoldTypedRows();
 }
 
 bool TDBGrid::AtEndOfData() const {

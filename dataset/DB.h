@@ -182,8 +182,12 @@ public:
     void Cancel();
     void Delete();
     void Refresh();
-    // Finishes a pending edit: post when modified, else cancel.
+    // Finishes a pending edit: post when modified, else cancel. A new record
+    // with rows typed under it in its details counts as modified.
     void EnsureBrowse();
+    // Whether a detail of this dataset is editing a row that holds typed
+    // values; its controls first write what they still hold into the row.
+    bool DetailsHoldTypedRows();
     // Asks the controls to write their pending text (dnUpdateRecord).
     void UpdateRecord();
     virtual bool CanModify() const { return false; }
@@ -371,7 +375,6 @@ private:
     void BeginInsertAppend(bool append);
     // The last step of a post: browse state, the window re-read, AfterPost.
     void FinishPost();
-    bool DetailsHoldTypedRows();
 
     TDataSetState state_ = stInactive;
     bool modified_ = false;

@@ -262,7 +262,11 @@ void Session::Hook(Tracked& t) {
         ++outcome_.posts;
         t.changed.clear();
     };
-    ds.BeforeDelete = [&t](TDataSet& d) { t.deleteKey = KeyIn(RowOf(d), t.table); };
+    // A row deleted while being edited goes by the key it was read with: what
+    // was typed into its key column (and is dropped with it) names no row.
+    ds.BeforeDelete = [&t](TDataSet& d) {
+        t.deleteKey = KeyIn(d.State() == stEdit ? t.asRead : RowOf(d), t.table);
+    };
     ds.AfterDelete = [this, &t](TDataSet&) {
         model_->Delete(t.table, t.deleteKey);
         ++outcome_.deletes;

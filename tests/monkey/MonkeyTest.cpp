@@ -129,7 +129,10 @@ TEST(Monkey, ByHand) {
 // the two ways of losing data that hand-written cases once missed. With the
 // fault put back, the first ends in "typed row dropped" (the master's move
 // closed the student's typed row), the second in "database differs after
-// commit" (the colleague's first name written back with the old one).
+// commit" (the colleague's first name written back with the old one). The
+// later ones are what the monkey found itself (docs/reliability.md); the last
+// pins that a row deleted while its key is being retyped is the row the user
+// was on, by the key it was stored with.
 struct ShortList {
     const char* name;
     const char* actions;
@@ -147,7 +150,7 @@ TEST_P(MonkeyShortLists, RunCleanly) {
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     const Outcome o = Replay(list);
     EXPECT_FALSE(o.failed) << Report(o, 0).toStdString();
-    EXPECT_GE(o.posts, 1) << "the list must reach a post";
+    EXPECT_GE(o.posts + o.deletes, 1) << "the list must reach a post or a delete";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -166,7 +169,10 @@ INSTANTIATE_TEST_SUITE_P(
                               "view 1\nnav 2 Insert\nnav 3 Insert\ntype 3 2 Straße\n"
                               "nav 2 Post\n"},
                     ShortList{"StudentTypedUnderANewFacultyLeftWithAnArrowKey",
-                              "type 1 2 фі0\nnav 0 Insert\ntype 1 2 тоич-о Анва\nkey 0 Down\n"}),
+                              "type 1 2 фі0\nnav 0 Insert\ntype 1 2 тоич-о Анва\nkey 0 Down\n"},
+                    ShortList{"TestDeletedWhileItsNumberIsRetyped",
+                              "view 1\nkey 3 PageDown\nnav 3 Edit\ntype 3 0 1\nkey 3 BackTab\n"
+                              "ctrldel 3 ok\nview 0\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -9,7 +9,7 @@
 
 namespace {
 
-double At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
+double DayAt(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
     return EncodeDateTime(QDate(y, mo, d), QTime(h, mi, s, ms));
 }
 
@@ -97,29 +97,29 @@ TEST(TryParseDateTime, DatesTimesAndBoth) {
         bool ok;
         double value;
     } cases[] = {
-        {"22.12.2009", K::Date, &dmy, true, At(2009, 12, 22)},
-        {" 22.12.2009 ", K::DateTime, &dmy, true, At(2009, 12, 22)},
-        {"22.12", K::Date, &dmy, true, At(thisYear, 12, 22)},
-        {"12/22/2009", K::Date, &mdy, true, At(2009, 12, 22)},
-        {"12/22", K::Date, &mdy, true, At(thisYear, 12, 22)},
+        {"22.12.2009", K::Date, &dmy, true, DayAt(2009, 12, 22)},
+        {" 22.12.2009 ", K::DateTime, &dmy, true, DayAt(2009, 12, 22)},
+        {"22.12", K::Date, &dmy, true, DayAt(thisYear, 12, 22)},
+        {"12/22/2009", K::Date, &mdy, true, DayAt(2009, 12, 22)},
+        {"12/22", K::Date, &mdy, true, DayAt(thisYear, 12, 22)},
         {"22.12.2009", K::Date, &mdy, false, 0},
         {"31.02.2009", K::Date, &dmy, false, 0},
         {"2009-12-22", K::Date, &dmy, false, 0},
         {"22", K::Date, &dmy, false, 0},
         {"22.12.2009 13:05", K::Date, &dmy, false, 0},
         {"13:05", K::Date, &dmy, false, 0},
-        {"22.12.2009 13:05", K::DateTime, &dmy, true, At(2009, 12, 22, 13, 5)},
-        {"22.12.2009  13:05:07,250", K::DateTime, &dmy, true, At(2009, 12, 22, 13, 5, 7, 250)},
-        {"22.12.2009 13:05:07.5", K::DateTime, &dmy, true, At(2009, 12, 22, 13, 5, 7, 500)},
-        {"12/22/2009 1:05 PM", K::DateTime, &mdy, true, At(2009, 12, 22, 13, 5)},
+        {"22.12.2009 13:05", K::DateTime, &dmy, true, DayAt(2009, 12, 22, 13, 5)},
+        {"22.12.2009  13:05:07,250", K::DateTime, &dmy, true, DayAt(2009, 12, 22, 13, 5, 7, 250)},
+        {"22.12.2009 13:05:07.5", K::DateTime, &dmy, true, DayAt(2009, 12, 22, 13, 5, 7, 500)},
+        {"12/22/2009 1:05 PM", K::DateTime, &mdy, true, DayAt(2009, 12, 22, 13, 5)},
         {"22.12.2009 13:05 x", K::DateTime, &dmy, false, 0},
-        {"13:05", K::DateTime, &dmy, true, At(1899, 12, 30, 13, 5)},
-        {"13:05", K::Time, &dmy, true, At(1899, 12, 30, 13, 5)},
-        {"1:05 pm", K::Time, &dmy, true, At(1899, 12, 30, 13, 5)},
-        {"12:30 AM", K::Time, &dmy, true, At(1899, 12, 30, 0, 30)},
-        {"12:30 PM", K::Time, &dmy, true, At(1899, 12, 30, 12, 30)},
-        {"PM 1:05", K::Time, &dmy, true, At(1899, 12, 30, 13, 5)},
-        {"1 PM", K::Time, &dmy, true, At(1899, 12, 30, 13, 0)},
+        {"13:05", K::DateTime, &dmy, true, DayAt(1899, 12, 30, 13, 5)},
+        {"13:05", K::Time, &dmy, true, DayAt(1899, 12, 30, 13, 5)},
+        {"1:05 pm", K::Time, &dmy, true, DayAt(1899, 12, 30, 13, 5)},
+        {"12:30 AM", K::Time, &dmy, true, DayAt(1899, 12, 30, 0, 30)},
+        {"12:30 PM", K::Time, &dmy, true, DayAt(1899, 12, 30, 12, 30)},
+        {"PM 1:05", K::Time, &dmy, true, DayAt(1899, 12, 30, 13, 5)},
+        {"1 PM", K::Time, &dmy, true, DayAt(1899, 12, 30, 13, 0)},
         {"13", K::Time, &dmy, false, 0},
         {"13:05 PM", K::Time, &dmy, false, 0},
         {"0:30 AM", K::Time, &dmy, false, 0},
@@ -157,8 +157,8 @@ TEST(TryParseDateTime, ReadsBackTheDefaultEditText) {
         DayMonthYear(), MonthDayYear(), dots,
         FormatSettingsOf(QLocale(QLocale::Swedish, QLocale::Sweden)),
         FormatSettingsOf(QLocale(QLocale::Ukrainian, QLocale::Ukraine))};
-    const double values[] = {At(2009, 12, 22, 13, 5, 7), At(2009, 3, 5, 0, 30, 9),
-                             At(2031, 1, 31, 23, 59, 59), At(2009, 12, 22)};
+    const double values[] = {DayAt(2009, 12, 22, 13, 5, 7), DayAt(2009, 3, 5, 0, 30, 9),
+                             DayAt(2031, 1, 31, 23, 59, 59), DayAt(2009, 12, 22)};
     for (const TFormatSettings& s : settings) {
         for (double v : values) {
             const QString text = FormatDateTime(QStringLiteral("c"), v, s);

@@ -13,7 +13,7 @@ using namespace veltor::test;
 
 namespace {
 
-const QRegularExpression kConnectionWords(QStringLiteral("connection|shutdown"),
+const QRegularExpression kServerGoneWords(QStringLiteral("connection|shutdown"),
                                           QRegularExpression::CaseInsensitiveOption);
 
 class ServerFaults : public Sitting {
@@ -22,7 +22,7 @@ protected:
 
     void ExpectOneConnectionError() const {
         ASSERT_EQ(Errors().size(), 1) << ErrorList();
-        EXPECT_TRUE(kConnectionWords.match(Errors()[0]).hasMatch()) << ErrorList();
+        EXPECT_TRUE(kServerGoneWords.match(Errors()[0]).hasMatch()) << ErrorList();
         EXPECT_TRUE(Errors()[0].startsWith(QStringLiteral("main_frm."))) << ErrorList();
     }
 

@@ -32,7 +32,7 @@ constexpr int kGiveUpMs = 10000;
 
 const QRegularExpression kSanitizerReport(QStringLiteral("Sanitizer|runtime error:"));
 
-QString ChildProgram() {
+QString SignalsChildProgram() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/signals_child");
 }
 
@@ -125,7 +125,7 @@ public:
         env.insert(QStringLiteral("ASAN_OPTIONS"),
                    asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("detect_leaks=0"));
         process.setProcessEnvironment(env);
-        process.start(ChildProgram(), {folder.Path(), scenario, tag});
+        process.start(SignalsChildProgram(), {folder.Path(), scenario, tag});
     }
     ~Child() {
         if (process.state() != QProcess::NotRunning) {

@@ -2,6 +2,8 @@
 
 #include "ui/UserDialogs.h"
 
+#include <QMouseEvent>
+
 namespace {
 
 // Counts the program's own changes so that the signals they raise are not
@@ -50,6 +52,31 @@ void TCheckListBox::Add(const QString& text) {
 void TCheckListBox::Clear() {
     TByCode guard(byCode_);
     clear();
+    if (!rebuiltJustNow_) {
+        rebuiltJustNow_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { rebuiltJustNow_ = false; }, Qt::QueuedConnection);
+    }
+}
+
+void TCheckListBox::mousePressEvent(QMouseEvent* event) {
+    pressOnRebuiltItems_ = rebuiltJustNow_;
+    QListWidget::mousePressEvent(event);
+}
+
+void TCheckListBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (!pressOnRebuiltItems_) {
+        QListWidget::mouseReleaseEvent(event);
+        return;
+    }
+    // The item stays selected, its mark as the database has it.
+    pressOnRebuiltItems_ = false;
+    QListWidgetItem* under = itemAt(event->position().toPoint());
+    const Qt::CheckState before = under ? under->checkState() : Qt::Unchecked;
+    TByCode guard(byCode_);
+    QListWidget::mouseReleaseEvent(event);
+    if (under && under->checkState() != before)
+        under->setCheckState(before);
 }
 
 bool TCheckListBox::Checked(int index) const {

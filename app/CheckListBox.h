@@ -30,9 +30,20 @@ public:
     std::function<void(TCheckListBox&)> OnClick;
     std::function<void(TCheckListBox&)> OnClickCheck;
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
     void CurrentChanged();
     void ItemChanged(QListWidgetItem* item);
 
     int byCode_ = 0; // changes made by the program run no handler
+    // Rebuilt while the current event is still being handled: a mouse press
+    // that gives this list the focus can make another control give up its
+    // row (a new one nobody typed in), and the lists then show another
+    // record's items under the pointer.
+    bool rebuiltJustNow_ = false;
+    // The press landed on items it was not aimed at; its release toggles none.
+    bool pressOnRebuiltItems_ = false;
 };

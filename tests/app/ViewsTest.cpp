@@ -312,6 +312,49 @@ TEST_F(Sitting, CourseMarksInsertAndDeleteLinkRowsAndTheFacultyFollows) {
     EXPECT_EQ(db->QueryInt("select count(*) from d_f_k where d_id = 1 and f_id = 1"), 0);
 }
 
+// A click on a course's box while the disciplines grid holds a new row nobody
+// typed in: the press takes the focus from the grid, which drops the row, and
+// the lists turn to the discipline before it. The release must not change
+// that discipline's link: the user aimed at the new row.
+TEST_F(Sitting, ACourseBoxClickedFromAnUntouchedNewDisciplineChangesNoOtherDiscipline) {
+    Start();
+    ShowDisciplines();
+    ASSERT_EQ(Current(main_frm->discipline_grid, "D_ID"), "1");
+    TCheckListBox* courses = main_frm->d_course_lb;
+    ASSERT_GE(courses->Count(), 1);
+    const auto box = [courses] {
+        const QRect r = courses->visualItemRect(courses->item(0));
+        return QPoint(r.left() + r.height() / 2, r.center().y());
+    };
+    const QString links = "select count(*) from d_f_k where d_id = 1";
+
+    // On a stored discipline the same click marks the course, and again
+    // takes it back: the point is the box.
+    const int stored = db->QueryInt(links);
+    const bool was = courses->Checked(0);
+    QTest::mouseClick(courses->viewport(), Qt::LeftButton, {}, box());
+    ASSERT_NE(courses->Checked(0), was);
+    QTest::mouseClick(courses->viewport(), Qt::LeftButton, {}, box());
+    ASSERT_EQ(courses->Checked(0), was);
+    ShowDisciplines();
+    ASSERT_EQ(db->QueryInt(links), stored);
+    ASSERT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
+
+    QApplication::setActiveWindow(main_frm);
+    main_frm->discipline_grid->setFocus();
+    Keys(main_frm->discipline_grid, Qt::Key_Insert);
+    ASSERT_EQ(main_frm->discipline_dataset->State(), stInsert);
+    QCoreApplication::processEvents();
+    QTest::mouseClick(courses->viewport(), Qt::LeftButton, {}, box());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main_frm->discipline_dataset->State(), stBrowse) << "the untouched row stays";
+    EXPECT_EQ(Current(main_frm->discipline_grid, "D_ID"), "1");
+    EXPECT_EQ(courses->Checked(0), was) << "discipline 1's mark, as stored";
+    ShowDisciplines();
+    EXPECT_EQ(db->QueryInt(links), stored);
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
+}
+
 TEST_F(Sitting, ResultsReachTheLastOfAHundredThousandInTheDisplayFormat) {
     Start();
     ShowResults();

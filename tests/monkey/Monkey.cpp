@@ -475,8 +475,15 @@ void Session::ToggleCourse(const Action& a) {
     TCheckListBox* faculties = main_frm->d_faculty_lb;
     if (!courses->isVisible() || a.grid < 0 || a.grid >= courses->Count())
         return;
-    // The link the program will write: the current discipline, the faculty
-    // the selected name stands for, the course.
+    courses->scrollToItem(courses->item(a.grid));
+    QTest::mouseClick(courses->viewport(), Qt::LeftButton, {},
+                      courses->visualItemRect(courses->item(a.grid)).center());
+    // Read after the click: its press may take the focus from a grid that
+    // drops its untouched new row, and the lists then turn to another
+    // discipline. The link the program will write: the current discipline,
+    // the faculty the selected name stands for, the course.
+    if (a.grid >= courses->Count())
+        return;
     const Value d =
         main_frm->discipline_dataset->Active() && !main_frm->discipline_dataset->IsEmpty()
             ? FieldValue(*main_frm->discipline_dataset->FieldByName("D_ID"))
@@ -491,9 +498,6 @@ void Session::ToggleCourse(const Action& a) {
         return; // which faculty the program takes is the server's choice
     const long long course = courses->Item(a.grid).toLongLong();
     const bool before = courses->Checked(a.grid);
-    courses->scrollToItem(courses->item(a.grid));
-    QTest::mouseClick(courses->viewport(), Qt::LeftButton, {},
-                      courses->visualItemRect(courses->item(a.grid)).center());
     QTest::keyClick(courses, Qt::Key_Space);
     QCoreApplication::processEvents();
     // A refusal may refill the list, so the item may be gone.

@@ -172,7 +172,9 @@ INSTANTIATE_TEST_SUITE_P(
                               "type 1 2 фі0\nnav 0 Insert\ntype 1 2 тоич-о Анва\nkey 0 Down\n"},
                     ShortList{"TestDeletedWhileItsNumberIsRetyped",
                               "view 1\nkey 3 PageDown\nnav 3 Edit\ntype 3 0 1\nkey 3 BackTab\n"
-                              "ctrldel 3 ok\nview 0\n"}),
+                              "ctrldel 3 ok\nview 0\n"},
+                    ShortList{"CourseClickedFromAnUntouchedNewDiscipline",
+                              "type 0 1 Inх\nview 1\noptions\nnav 2 Insert\ncourse 0\nview 0\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -375,7 +375,6 @@ void Tmain_frm::TranslateCaptions() {
     Help_act->setText(T("_HELP_"));
     About_act->setText(T("_ABOUT_"));
     Exit_act->setText(T("_EXIT_"));
-    Import_act->setText(T("_IMPORT_STUDENTS_"));
     SetCaption(faculty_lbl, T("_FACULTY_"));
     for (const auto& [field, key] : kFieldLabels)
         field_labels[QString::fromLatin1(field)] = T(key);
@@ -412,6 +411,9 @@ void Tmain_frm::TranslateGridCaptions() {
     c.NoMatch = T("_NO_MATCH_");
     for (const TViewDataSet* d : DataControls())
         d->grid->Actions().TranslateCaptions();
+    // The import is on the students grid's menu as well as the Program menu;
+    // its caption is looked up after the grids' own.
+    Import_act->setText(T("_IMPORT_STUDENTS_"));
 }
 
 void Tmain_frm::ConnectDataControls() {

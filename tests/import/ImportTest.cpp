@@ -298,7 +298,7 @@ TEST_F(Import, ARowTheServerRefusesTakesBackTheWholeImportAndIsNamed) {
     });
     ASSERT_EQ(dialogs.ErrorTexts().size(), 1) << dialogs.Texts().join('\n').toStdString();
     const QString error = dialogs.ErrorTexts().first();
-    EXPECT_TRUE(error.startsWith("The server refused line 4: ")) << error.toStdString();
+    EXPECT_TRUE(error.startsWith("Line 4 could not be written: ")) << error.toStdString();
     EXPECT_TRUE(error.contains("This student is refused by a rule")) << error.toStdString();
     EXPECT_TRUE(error.endsWith("Nothing was imported.")) << error.toStdString();
     main_frm->disciplines_mnu->trigger(); // the view's commit

@@ -5,8 +5,8 @@
 
 #include "app/Application.h"
 #include "app/ImportStudents.h"
-#include "app/startup.h"
 #include "settings/Language.h"
+#include "settings/ProgramState.h"
 #include "tests/support/ProgramConnection.h"
 #include "tests/support/TempProgramFolder.h"
 
@@ -24,8 +24,9 @@ int main(int argc, char* argv[]) {
         return 1;
     folder.WriteFile(QStringLiteral("Languages/English.olg"), english.readAll());
     folder.WriteFile(QStringLiteral("options.ini"), "[General]\nLanguage=English\n");
-    set_program_file(folder.Path() + QStringLiteral("veltor-admin"));
-    use_language(QStringLiteral("English"));
+    program_folder = folder.Path();
+    if (!use_language(QStringLiteral("English")))
+        return 1;
     folder.WriteFile(QStringLiteral("new-students.csv"),
                      "Last name;First name;Patronymic;Year;Group;Faculty\r\n"
                      "Мельник;Ірина;Олегівна;1;ФФ-11;Фізичний факультет\r\n"

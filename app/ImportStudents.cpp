@@ -120,9 +120,9 @@ public:
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole || !table_)
             return {};
         if (section == 0)
-            return T("_LINE_");
+            return dialog_.Caption("_LINE_");
         if (section == columnCount() - 1)
-            return T("_PROBLEM_");
+            return dialog_.Caption("_PROBLEM_");
         return table_->records.first().value(section - 1);
     }
     QVariant data(const QModelIndex& index, int role) const override {
@@ -318,10 +318,8 @@ bool TImportStudentsDialog::Reload(bool keepMapping) {
     rows_.clear();
     written_ = 0;
     firstFaculty_.reset();
-    bool usable = false;
     try {
         table_ = ReadCsvFile(path_, options);
-        usable = true;
     } catch (const ECsvError& e) {
         table_ = TCsvTable();
         BuildMapping({});
@@ -329,7 +327,7 @@ bool TImportStudentsDialog::Reload(bool keepMapping) {
         ShowFileError(e, path_);
         return false;
     }
-    if (usable && table_.records.size() < 2) {
+    if (table_.records.size() < 2) {
         table_ = TCsvTable();
         BuildMapping({});
         Recheck();
@@ -399,7 +397,6 @@ void TImportStudentsDialog::MappingChanged() {
     for (size_t i = 0; i < mappingBoxes_.size(); ++i)
         mapping_[i] = static_cast<TImportColumn>(mappingBoxes_[i]->currentData().toInt());
     RememberMapping();
-    written_ = 0;
     Recheck();
 }
 
@@ -444,34 +441,41 @@ void TImportStudentsDialog::Recheck() {
     saveSkipped_->setEnabled(bad > 0);
 }
 
+QString TImportStudentsDialog::Caption(const char* key) const {
+    auto it = captions_.constFind(key);
+    if (it == captions_.cend())
+        it = captions_.insert(key, T(key));
+    return *it;
+}
+
 QString TImportStudentsDialog::ProblemText(const TImportRow& row) const {
     QStringList parts;
     for (const TRowIssue& i : row.issues) {
-        const QString column = T(ColumnCaptionKey(i.column));
+        const QString column = Caption(ColumnCaptionKey(i.column));
         switch (i.problem) {
         case TRowProblem::rpFieldCount:
-            parts << T("_PROBLEM_FIELD_COUNT_").arg(i.value).arg(i.limit);
+            parts << Caption("_PROBLEM_FIELD_COUNT_").arg(i.value).arg(i.limit);
             break;
         case TRowProblem::rpEmptyLastName:
-            parts << T("_PROBLEM_EMPTY_LAST_NAME_");
+            parts << Caption("_PROBLEM_EMPTY_LAST_NAME_");
             break;
         case TRowProblem::rpTooLong:
-            parts << T("_PROBLEM_TOO_LONG_").arg(column).arg(i.limit);
+            parts << Caption("_PROBLEM_TOO_LONG_").arg(column).arg(i.limit);
             break;
         case TRowProblem::rpNotStorable:
-            parts << T("_PROBLEM_NOT_STORABLE_").arg(column, i.text);
+            parts << Caption("_PROBLEM_NOT_STORABLE_").arg(column, i.text);
             break;
         case TRowProblem::rpBadCourse:
-            parts << T("_PROBLEM_BAD_COURSE_").arg(i.text);
+            parts << Caption("_PROBLEM_BAD_COURSE_").arg(i.text);
             break;
         case TRowProblem::rpUnknownFaculty:
-            parts << T("_PROBLEM_UNKNOWN_FACULTY_").arg(i.text);
+            parts << Caption("_PROBLEM_UNKNOWN_FACULTY_").arg(i.text);
             break;
         case TRowProblem::rpDuplicate:
-            parts << T("_PROBLEM_DUPLICATE_").arg(i.value);
+            parts << Caption("_PROBLEM_DUPLICATE_").arg(i.value);
             break;
         case TRowProblem::rpInDatabase:
-            parts << T("_PROBLEM_IN_DATABASE_");
+            parts << Caption("_PROBLEM_IN_DATABASE_");
             break;
         }
     }
@@ -533,6 +537,11 @@ void TImportStudentsDialog::Import() {
             break;
         }
     import_->setEnabled(false);
+    // The students just written are in the database now: a file read
+    // again is checked against them too.
+    referenceLoaded_ = false;
+    if (OnWritten)
+        OnWritten();
     Tell(T("_IMPORT_DONE_").arg(written_).arg(bad), false);
 }
 

@@ -5,12 +5,13 @@
 // and shown with its problem, the good rows written in one go with a
 // progress bar and Cancel, and the skipped rows saved as CSV to be fixed and
 // opened again. Shown modally by the main window, which commits and shows
-// the new students when it closes.
+// the new students as soon as they are written.
 
 #include "model/StudentImport.h"
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,6 +34,11 @@ public:
                           std::optional<int> faculty);
     ~TImportStudentsDialog() override;
 
+    // Run right after the rows are written, while the dialog stays open:
+    // the main window commits there, so that no written row waits in the
+    // transaction for the dialog to close.
+    std::function<void()> OnWritten;
+
     // Asks for a file with the file dialog and reads it.
     void ChooseFile();
     // Reads path with the encoding and separator chosen; false (after
@@ -52,6 +58,9 @@ public:
     std::optional<int> FirstFaculty() const { return firstFaculty_; }
     // The problems of a row as the preview shows them.
     QString ProblemText(const TImportRow& row) const;
+    // A caption's translation, looked up once: the preview asks for its
+    // texts at every paint, and a lookup reads the language file.
+    QString Caption(const char* key) const;
 
     QComboBox* EncodingBox() const { return encoding_; }
     QComboBox* SeparatorBox() const { return separator_; }
@@ -83,6 +92,7 @@ private:
     std::vector<TImportRow> rows_;
     int written_ = 0;
     std::optional<int> firstFaculty_;
+    mutable QHash<QByteArray, QString> captions_;
 
     QLineEdit* file_;
     QPushButton* choose_;

@@ -589,13 +589,13 @@ void Tmain_frm::Import_actExecute() {
     if (faculty_dataset->Active() && !faculty_dataset->IsEmpty())
         faculty = faculty_dataset->FieldByName(QStringLiteral("F_ID"))->AsInteger();
     TImportStudentsDialog dialog(this, *DataBase, *Transaction, faculty);
+    dialog.OnWritten = [this, &dialog] {
+        students_mnu->setChecked(true);
+        SwitchView(TView::vwStudents);
+        if (const std::optional<int> shown = dialog.FirstFaculty())
+            faculty_dataset->Locate(QStringLiteral("F_ID"), Variant(*shown), {});
+    };
     ShowModal(dialog);
-    if (dialog.Written() == 0)
-        return;
-    students_mnu->setChecked(true);
-    SwitchView(TView::vwStudents);
-    if (const std::optional<int> shown = dialog.FirstFaculty())
-        faculty_dataset->Locate(QStringLiteral("F_ID"), Variant(*shown), {});
 }
 
 void Tmain_frm::Options_actExecute() {

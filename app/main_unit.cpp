@@ -3,6 +3,7 @@
 #include "app/AnchoredPanel.h"
 #include "app/AssignmentEditor.h"
 #include "app/CheckListBox.h"
+#include "app/ImportStudents.h"
 #include "app/about_unit.h"
 #include "app/settings_link.h"
 #include "base/Exception.h"
@@ -275,6 +276,7 @@ void Tmain_frm::CreateActions() {
     Help_act = MakeAction(this, "Help_act", "_HELP_");
     About_act = MakeAction(this, "About_act", "_ABOUT_");
     Exit_act = MakeAction(this, "Exit_act", "_EXIT_");
+    Import_act = MakeAction(this, "Import_act", "_IMPORT_STUDENTS_");
 
     const std::pair<QAction*, void (Tmain_frm::*)()> handlers[] = {
         {Tests_Online_act, &Tmain_frm::Tests_Online_actExecute},
@@ -285,6 +287,7 @@ void Tmain_frm::CreateActions() {
         {Help_act, &Tmain_frm::Help_actExecute},
         {About_act, &Tmain_frm::About_actExecute},
         {Exit_act, &Tmain_frm::Exit_actExecute},
+        {Import_act, &Tmain_frm::Import_actExecute},
     };
     for (const auto& [action, handler] : handlers)
         connect(action, &QAction::triggered, this,
@@ -311,6 +314,7 @@ void Tmain_frm::CreateMenus() {
     program_mnu = menuBar()->addMenu(QStringLiteral("_PROGRAM_"));
     program_mnu->setObjectName(QStringLiteral("program_mnu"));
     options_mnu = BindItem(program_mnu, "options_mnu", Options_act);
+    import_students_mnu = BindItem(program_mnu, "import_students_mnu", Import_act);
     program_mnu->addSeparator();
     help_mnu = BindItem(program_mnu, "help_mnu", Help_act);
     help_mnu->setEnabled(false);
@@ -407,6 +411,9 @@ void Tmain_frm::TranslateGridCaptions() {
     c.NoMatch = T("_NO_MATCH_");
     for (const TViewDataSet* d : DataControls())
         d->grid->Actions().TranslateCaptions();
+    // The import is on the students grid's menu as well as the Program menu;
+    // its caption is looked up after the grids' own.
+    Import_act->setText(T("_IMPORT_STUDENTS_"));
 }
 
 void Tmain_frm::ConnectDataControls() {
@@ -425,6 +432,14 @@ void Tmain_frm::ConnectDataControls() {
     };
     d_faculty_lb->OnClick = [this](TCheckListBox&) { d_faculty_lbClick(); };
     d_course_lb->OnClickCheck = [this](TCheckListBox&) { d_course_lbClickCheck(); };
+
+    QMenu* studentMenu = student_db->Actions().ContextMenu();
+    studentMenu->addSeparator();
+    import_students_grid_act = studentMenu->addAction(Import_act->text());
+    import_students_grid_act->setObjectName(QStringLiteral("import_students_act"));
+    connect(Import_act, &QAction::changed, import_students_grid_act,
+            [this] { import_students_grid_act->setText(Import_act->text()); });
+    connect(import_students_grid_act, &QAction::triggered, Import_act, &QAction::trigger);
 }
 
 void Tmain_frm::discipline_datasourceDataChange(TDataSource&, TField*) {
@@ -560,6 +575,27 @@ bool Tmain_frm::LeaveWithoutAsking(const std::function<void(const QString&)>& re
                               "and are rolled back"));
     }
     return saved;
+}
+
+void Tmain_frm::Import_actExecute() {
+    // The rows go in under the students view's own rules: what is being
+    // typed is saved first, and a view switch commits what was written.
+    if (view_ != TView::vwStudents || !student_pnl->isVisible()) {
+        students_mnu->setChecked(true);
+        SwitchView(TView::vwStudents);
+    }
+    PostPendingEdits();
+    std::optional<int> faculty;
+    if (faculty_dataset->Active() && !faculty_dataset->IsEmpty())
+        faculty = faculty_dataset->FieldByName(QStringLiteral("F_ID"))->AsInteger();
+    TImportStudentsDialog dialog(this, *DataBase, *Transaction, faculty);
+    dialog.OnWritten = [this, &dialog] {
+        students_mnu->setChecked(true);
+        SwitchView(TView::vwStudents);
+        if (const std::optional<int> shown = dialog.FirstFaculty())
+            faculty_dataset->Locate(QStringLiteral("F_ID"), Variant(*shown), {});
+    };
+    ShowModal(dialog);
 }
 
 void Tmain_frm::Options_actExecute() {

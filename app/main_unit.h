@@ -93,6 +93,11 @@ public:
     QAction* help_mnu;
     QAction* about_mnu;
     QAction* exit_mnu;
+    // Students from a CSV file: the Program menu's item and the students
+    // grid's context menu entry, both bound to Import_act.
+    QAction* Import_act;
+    QAction* import_students_mnu;
+    QAction* import_students_grid_act;
 
     TPanel* student_pnl;
     QLabel* faculty_lbl;
@@ -150,6 +155,9 @@ public:
     void Help_actExecute() {}
     void About_actExecute();
     void Exit_actExecute() { close(); }
+    // Shows the import dialog over the students view; what it wrote is
+    // committed as a view switch commits, and the view shows it.
+    void Import_actExecute();
 
     // The discipline assignment editor's handlers.
     void discipline_datasourceDataChange(TDataSource& Sender, TField* Field);

@@ -80,7 +80,8 @@ TEST_F(MainWindow, MenusHoldTheirItemsInOrderBoundToTheActions) {
     EXPECT_EQ(ItemNames(main_frm->show_mnu),
               (QStringList{"tests_online_mnu", "students_mnu", "disciplines_mnu", "results_mnu"}));
     EXPECT_EQ(ItemNames(main_frm->program_mnu),
-              (QStringList{"options_mnu", "-", "help_mnu", "about_mnu", "-", "exit_mnu"}));
+              (QStringList{"options_mnu", "import_students_mnu", "-", "help_mnu", "about_mnu", "-",
+                           "exit_mnu"}));
     EXPECT_EQ(main_frm->menuBar()->actions().size(), 2);
     EXPECT_FALSE(main_frm->tests_online_mnu->isEnabled());
     EXPECT_FALSE(main_frm->help_mnu->isEnabled());

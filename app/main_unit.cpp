@@ -1,11 +1,13 @@
 #include "app/main_unit.h"
 
+#include "app/Accessibility.h"
 #include "app/AnchoredPanel.h"
 #include "app/AssignmentEditor.h"
 #include "app/CheckListBox.h"
 #include "app/about_unit.h"
 #include "app/settings_link.h"
 #include "base/Exception.h"
+#include "controls/DBGridAccessible.h"
 #include "controls/DBGridActions.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
@@ -189,6 +191,7 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     serverSteps_ =
         server_steps({*DataBase, *Transaction, *journal_, {all.begin(), all.end()}, this});
     ConnectDataControls();
+    ConnectAccessibleLabels(*this);
 
     resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
     components_.EndLoading();
@@ -391,6 +394,7 @@ void Tmain_frm::TranslateCaptions() {
     for (auto it = field_labels.cbegin(); it != field_labels.cend(); ++it)
         if (auto* field = dynamic_cast<TField*>(components_.FindComponent(it.key())))
             field->SetDisplayLabel(it.value());
+    NameAccessibleControls(*this);
 }
 
 void Tmain_frm::TranslateGridCaptions() {
@@ -405,6 +409,11 @@ void Tmain_frm::TranslateGridCaptions() {
     c.FindPrevious = T("_FIND_PREVIOUS_");
     c.CloseFind = T("_CLOSE_FIND_");
     c.NoMatch = T("_NO_MATCH_");
+    // What a screen reader says of the current row.
+    TGridAccessibleCaptions& a = GridAccessibleCaptions();
+    a.Browsing = T("_ROW_BROWSING_");
+    a.Editing = T("_ROW_EDITING_");
+    a.Inserting = T("_ROW_INSERTING_");
     for (const TViewDataSet* d : DataControls())
         d->grid->Actions().TranslateCaptions();
 }

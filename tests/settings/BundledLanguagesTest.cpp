@@ -65,7 +65,10 @@ const QStringList kKeys = {"_MAIN_FORM_",
                            "_FIND_PREVIOUS_",
                            "_CLOSE_FIND_",
                            "_NO_MATCH_",
-                           "_CHANGES_RESTORED_"};
+                           "_CHANGES_RESTORED_",
+                           "_ROW_BROWSING_",
+                           "_ROW_EDITING_",
+                           "_ROW_INSERTING_"};
 
 TEST(BundledLanguages, EveryFileTranslatesEveryKeyAndNothingElse) {
     for (const char* language : {"English", "Українська", "Русский"}) {

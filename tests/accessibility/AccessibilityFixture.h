@@ -6,6 +6,8 @@
 #include "tests/app/UserActions.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 namespace veltor::test {
@@ -42,6 +44,14 @@ protected:
     }
 
     QStringList Errors() const { return dialogs.ErrorTexts(); }
+
+    // Where pictures of the windows are kept for people to look at, beside
+    // the test programs in the build tree.
+    static QString ArtefactDir() {
+        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/artefacts");
+        QDir().mkpath(dir);
+        return dir;
+    }
 
     TestDatabase& db;
 };

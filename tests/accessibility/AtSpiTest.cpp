@@ -63,12 +63,11 @@ TEST(AtSpi, AScreenReaderReadsTheGridPressesTheNavigatorAndMarksACourse) {
     desktop.StartProgram(db.ConnectionString(), {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
     QString out;
     QString err;
-    const int code = desktop.Run(
-        "/usr/bin/python3",
-        {SourceDir() + "/tests/accessibility/atspi_client.py", "Kestrin Veltor",
-         English("_STUDENTS_"), English("_DISCIPLINES_"), English("_COURSE_"),
-         English("_NEXT_RECORD_")},
-        240000, &out, &err);
+    const int code = desktop.Run("/usr/bin/python3",
+                                 {SourceDir() + "/tests/accessibility/atspi_client.py",
+                                  "Kestrin Veltor", English("_STUDENTS_"), English("_DISCIPLINES_"),
+                                  English("_COURSE_"), English("_NEXT_RECORD_")},
+                                 240000, &out, &err);
     ASSERT_EQ(code, 0) << "client:\n"
                        << out.toStdString() << err.toStdString() << "\nprogram:\n"
                        << desktop.ProgramOutput().toStdString();
@@ -106,10 +105,9 @@ TEST(AtSpi, AScreenReaderReadsTheGridPressesTheNavigatorAndMarksACourse) {
 
     // The navigator's buttons by their hints; in the middle of the students,
     // browsing, only Post and Cancel are unavailable.
-    const char* hintKeys[] = {"_FIRST_RECORD_",  "_PRIOR_RECORD_",  "_NEXT_RECORD_",
-                              "_LAST_RECORD_",   "_INSERT_RECORD_", "_DELETE_RECORD_",
-                              "_EDIT_RECORD_",   "_POST_EDIT_",     "_CANCEL_EDIT_",
-                              "_REFRESH_DATA_"};
+    const char* hintKeys[] = {
+        "_FIRST_RECORD_",  "_PRIOR_RECORD_", "_NEXT_RECORD_", "_LAST_RECORD_", "_INSERT_RECORD_",
+        "_DELETE_RECORD_", "_EDIT_RECORD_",  "_POST_EDIT_",   "_CANCEL_EDIT_", "_REFRESH_DATA_"};
     const QJsonArray buttons = steps["navigator"]["buttons"].toArray();
     ASSERT_EQ(buttons.size(), 10);
     for (int i = 0; i < 10; ++i) {

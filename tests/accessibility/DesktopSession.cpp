@@ -70,8 +70,8 @@ DesktopSession::DesktopSession(const QString& screen, int dpi)
     : env_(QProcessEnvironment::systemEnvironment()) {
     if (!runtime_.isValid())
         Fail(QStringLiteral("no runtime folder"));
-    QFile::setPermissions(runtime_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                               QFileDevice::ExeOwner);
+    QFile::setPermissions(runtime_.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     // Nothing of the caller's desktop or session may leak in.
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
                              "AT_SPI_BUS_ADDRESS", "QT_SCALE_FACTOR", "QT_FONT_DPI"})
@@ -99,9 +99,10 @@ DesktopSession::DesktopSession(const QString& screen, int dpi)
     QString out;
     QString err;
     const QStringList bus = {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                             QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus")};
-    if (Run(QStringLiteral("dbus-send"), bus + QStringList{QStringLiteral("org.a11y.Bus.GetAddress")},
-            30000, &out, &err) != 0)
+                             QStringLiteral("--dest=org.a11y.Bus"),
+                             QStringLiteral("/org/a11y/bus")};
+    if (Run(QStringLiteral("dbus-send"),
+            bus + QStringList{QStringLiteral("org.a11y.Bus.GetAddress")}, 30000, &out, &err) != 0)
         Fail(QStringLiteral("no accessibility bus: ") + err);
     if (Run(QStringLiteral("dbus-send"),
             bus + QStringList{QStringLiteral("org.freedesktop.DBus.Properties.Set"),
@@ -126,8 +127,9 @@ void DesktopSession::StartProgram(const QString& database, const QStringList& ex
     if (!english.open(QIODevice::ReadOnly))
         Fail(QStringLiteral("no English language file"));
     folder_.WriteFile(QStringLiteral("Languages/English.olg"), english.readAll());
-    folder_.WriteFile(QStringLiteral("options.ini"),
-                      ProgramOptions(database, TestUser(), TestPassword(), QStringLiteral("English")));
+    folder_.WriteFile(
+        QStringLiteral("options.ini"),
+        ProgramOptions(database, TestUser(), TestPassword(), QStringLiteral("English")));
 
     QProcessEnvironment env = env_;
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));

@@ -6,7 +6,11 @@
 #include "controls/sDBNavigator.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
 #include <utility>
 
 void ConnectAccessibleLabels(Tmain_frm& w) {
@@ -37,5 +41,26 @@ void NameAccessibleControls(Tmain_frm& w) {
                 if (label->buddy() == grid)
                     name = label->text();
         bar->setAccessibleName(name);
+    }
+}
+
+void ConnectKeyboardPaths(Tmain_frm& w) {
+    auto* menu = new QShortcut(QKeySequence(Qt::Key_F10), &w);
+    menu->setObjectName(QStringLiteral("menu_key"));
+    QObject::connect(menu, &QShortcut::activated, &w,
+                     [&w] { w.menuBar()->setActiveAction(w.show_mnu->menuAction()); });
+}
+
+void KeepFocusInView(QWidget& panel) {
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus && focus->isVisible() && panel.isAncestorOf(focus))
+        return;
+    // In the order the view's controls were made, which is the order a
+    // reader goes through them: the master grid first.
+    for (QWidget* w : panel.findChildren<QWidget*>()) {
+        if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
     }
 }

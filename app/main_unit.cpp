@@ -192,6 +192,7 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
         server_steps({*DataBase, *Transaction, *journal_, {all.begin(), all.end()}, this});
     ConnectDataControls();
     ConnectAccessibleLabels(*this);
+    ConnectKeyboardPaths(*this);
 
     resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
     components_.EndLoading();
@@ -490,6 +491,9 @@ void Tmain_frm::SwitchView(TView view) {
             if (d.role != TDataSetRole::drScratch && steps_->dataset)
                 steps_->dataset(*d.dataset, open);
     }
+    for (const TViewPanel& shown : views_)
+        if (shown.view == view)
+            KeepFocusInView(*shown.panel);
 }
 
 void Tmain_frm::FormShow() {

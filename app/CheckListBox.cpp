@@ -1,5 +1,7 @@
 #include "app/CheckListBox.h"
 
+#include "app/CheckListBoxAccessible.h"
+
 #include "ui/UserDialogs.h"
 
 #include <QMouseEvent>
@@ -27,6 +29,11 @@ TCheckListBox::TCheckListBox(QWidget* parent) : QListWidget(parent) {
     connect(this, &QListWidget::currentRowChanged, this, [this] { CurrentChanged(); });
     connect(this, &QListWidget::itemChanged, this,
             [this](QListWidgetItem* item) { ItemChanged(item); });
+    InstallCheckListAccessibility();
+    // A mark set by the program is news to a screen reader as much as one
+    // the user toggled.
+    connect(this, &QListWidget::itemChanged, this,
+            [this](QListWidgetItem* item) { NotifyCheckListMark(*this, row(item)); });
 }
 
 QString TCheckListBox::Item(int index) const {

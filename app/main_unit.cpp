@@ -1,5 +1,6 @@
 #include "app/main_unit.h"
 
+#include "app/Accessibility.h"
 #include "app/AnchoredPanel.h"
 #include "app/AssignmentEditor.h"
 #include "app/CheckListBox.h"
@@ -7,6 +8,7 @@
 #include "app/about_unit.h"
 #include "app/settings_link.h"
 #include "base/Exception.h"
+#include "controls/DBGridAccessible.h"
 #include "controls/DBGridActions.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
@@ -190,6 +192,8 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     serverSteps_ =
         server_steps({*DataBase, *Transaction, *journal_, {all.begin(), all.end()}, this});
     ConnectDataControls();
+    ConnectAccessibleLabels(*this);
+    ConnectKeyboardPaths(*this);
 
     resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
     components_.EndLoading();
@@ -395,6 +399,7 @@ void Tmain_frm::TranslateCaptions() {
     for (auto it = field_labels.cbegin(); it != field_labels.cend(); ++it)
         if (auto* field = dynamic_cast<TField*>(components_.FindComponent(it.key())))
             field->SetDisplayLabel(it.value());
+    NameAccessibleControls(*this);
 }
 
 void Tmain_frm::TranslateGridCaptions() {
@@ -409,6 +414,11 @@ void Tmain_frm::TranslateGridCaptions() {
     c.FindPrevious = T("_FIND_PREVIOUS_");
     c.CloseFind = T("_CLOSE_FIND_");
     c.NoMatch = T("_NO_MATCH_");
+    // What a screen reader says of the current row.
+    TGridAccessibleCaptions& a = GridAccessibleCaptions();
+    a.Browsing = T("_ROW_BROWSING_");
+    a.Editing = T("_ROW_EDITING_");
+    a.Inserting = T("_ROW_INSERTING_");
     for (const TViewDataSet* d : DataControls())
         d->grid->Actions().TranslateCaptions();
     // The import is on the students grid's menu as well as the Program menu;
@@ -496,6 +506,9 @@ void Tmain_frm::SwitchView(TView view) {
             if (d.role != TDataSetRole::drScratch && steps_->dataset)
                 steps_->dataset(*d.dataset, open);
     }
+    for (const TViewPanel& shown : views_)
+        if (shown.view == view)
+            KeepFocusInView(*shown.panel);
 }
 
 void Tmain_frm::FormShow() {

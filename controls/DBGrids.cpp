@@ -1,6 +1,7 @@
 #include "controls/DBGrids.h"
 
 #include "base/Exception.h"
+#include "controls/DBGridAccessible.h"
 #include "controls/DBGridActions.h"
 #include "ui/UserDialogs.h"
 
@@ -79,6 +80,7 @@ void TGridDataLink::LinkUpdateData() {
 TDBGrid::TDBGrid(QWidget* parent)
     : QAbstractScrollArea(parent), link_(this), editor_(new TInplaceEdit(this)),
       options_(DefaultGridOptions()), titleFont_(font()) {
+    InstallGridAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
@@ -465,6 +467,7 @@ void TDBGrid::EditingChanged() {
         inserting_ = true;
     }
     viewport()->update(QRect(0, 0, kIndicatorWidth + 1, viewport()->height()));
+    NotifyGridAccessibility(*this);
 }
 
 void TDBGrid::FocusField(TField* field) {
@@ -560,6 +563,7 @@ void TDBGrid::LoadEditorText() {
     editor_->setAlignment(f && f->Alignment() == taRightJustify ? Qt::AlignRight : Qt::AlignLeft);
     if (editorMode_)
         editor_->selectAll();
+    NotifyGridAccessibility(*this);
 }
 
 void TDBGrid::UpdateData() {

@@ -186,6 +186,9 @@ public:
     QRect TitleRect(int col) const;
     // What the grid shows: one row at least.
     int ShownRowCount() const;
+    // The display text of data column col at shown row, as painted; empty
+    // outside the records shown (DBGridAccessible.cpp).
+    QString CellText(int col, int row) const;
 
 protected:
     bool event(QEvent* event) override;

@@ -1,5 +1,6 @@
 #include "controls/GridFindBar.h"
 
+#include "controls/Contrast.h"
 #include "controls/DBGridActions.h"
 #include "controls/DBGrids.h"
 #include "ui/UserDialogs.h"
@@ -28,7 +29,6 @@ TGridFindBar::TGridFindBar(TDBGrid* grid) : QFrame(grid), grid_(grid) {
     next_->setArrowType(Qt::DownArrow);
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("find_status_lbl"));
-    status_->setStyleSheet(QStringLiteral("color: #b00020"));
     close_ = new QToolButton(this);
     close_->setObjectName(QStringLiteral("find_close_btn"));
     close_->setText(QStringLiteral("\u00d7"));
@@ -52,6 +52,11 @@ void TGridFindBar::TranslateCaptions() {
     previous_->setToolTip(c.FindPrevious);
     next_->setToolTip(c.FindNext);
     close_->setToolTip(c.CloseFind);
+    // Arrows and a cross say nothing to a screen reader; the hints do.
+    previous_->setAccessibleName(c.FindPrevious);
+    next_->setAccessibleName(c.FindNext);
+    close_->setAccessibleName(c.CloseFind);
+    text_->setAccessibleName(c.Find);
     if (!status_->text().isEmpty())
         status_->setText(c.NoMatch);
 }
@@ -81,6 +86,13 @@ bool TGridFindBar::Find(bool backwards) {
     bool found = false;
     const bool done =
         HandleEvent([&] { found = grid_->Actions().FindInColumn(text_->text(), backwards); });
+    // A warning's red, as readable on the window as its other text; taken
+    // anew each time, as the palette may have changed meanwhile.
+    QPalette pal = status_->palette();
+    pal.setColor(QPalette::WindowText,
+                 ReadableOn(QColor(0xb0, 0x00, 0x20), palette().color(QPalette::Window),
+                            palette().color(QPalette::WindowText)));
+    status_->setPalette(pal);
     status_->setText(done && !found ? GridCaptions().NoMatch : QString());
     return found;
 }

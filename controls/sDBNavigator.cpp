@@ -194,6 +194,8 @@ void TsDBNavigator::ApplyHints() {
     for (int i = 0; i < kNavigateBtnCount; ++i) {
         const bool custom = i < hints_.size() && !hints_[i].isEmpty();
         buttons_[i]->setToolTip(custom ? hints_[i] : defaults[i]);
+        // The buttons have no caption: a screen reader names them by the hint.
+        buttons_[i]->setAccessibleName(buttons_[i]->toolTip());
     }
 }
 

@@ -21,6 +21,9 @@ build_packages=(cmake ninja-build g++ qt6-base-dev libgl-dev firebird-dev libfbc
                 firebird3.0-server-core firebird3.0-utils)
 test_packages=(libgtest-dev libgmock-dev clang libclang-rt-14-dev firebird3.0-server
                xvfb xauth ccache)
+# What the accessibility tests need besides: a session bus, the AT-SPI
+# accessibility bus and registry, and a screen reader's client library.
+test_packages+=(dbus-daemon dbus-bin at-spi2-core python3-pyatspi)
 # What scripts/screenshots needs besides the build: an X server, a way to
 # click and type into the program, and the screenshot tool.
 screenshot_packages=(xvfb xauth xdotool imagemagick)

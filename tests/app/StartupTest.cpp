@@ -36,9 +36,10 @@ const QStringList kAllKeys = {"_MAIN_FORM_",    "_SHOW_",          "_TESTS_ONLIN
                               "_USER_NAME_",    "_PASSWORD_",      "_SAVE_FORMS_POSITION_",
                               "_OK_",           "_DEFAULTS_",      "_CANCEL_"};
 // Then those the grids add, after the options dialog's ("_CANCEL_" is there).
-const QStringList kGridKeys = {"_COPY_CELL_",     "_COPY_ROW_",   "_EXPORT_CSV_",
-                               "_ROWS_WRITTEN_",  "_FIND_",       "_FIND_NEXT_",
-                               "_FIND_PREVIOUS_", "_CLOSE_FIND_", "_NO_MATCH_"};
+const QStringList kGridKeys = {"_COPY_CELL_",     "_COPY_ROW_",    "_EXPORT_CSV_",
+                               "_ROWS_WRITTEN_",  "_FIND_",        "_FIND_NEXT_",
+                               "_FIND_PREVIOUS_", "_CLOSE_FIND_",  "_NO_MATCH_",
+                               "_ROW_BROWSING_",  "_ROW_EDITING_", "_ROW_INSERTING_"};
 // The student import's menu items, after the grids' captions.
 const QStringList kImportKeys = {"_IMPORT_STUDENTS_"};
 

@@ -1,0 +1,208 @@
+// The program under a dark desktop palette (Fusion with a dark QPalette): the
+// grid's cells, titles and highlight, the indicator, the navigator's glyphs,
+// the labels, the check lists and the find bar's message keep their contrast,
+// measured from the pixels of a picture of the real window: text at least
+// 4.5:1, glyphs at least 3:1. The pictures are kept as artefacts.
+
+#include "tests/accessibility/AccessibilityFixture.h"
+
+#include "app/CheckListBox.h"
+#include "controls/DBGridActions.h"
+#include "controls/GridFindBar.h"
+
+#include <QApplication>
+#include <QHash>
+#include <QImage>
+#include <QLineEdit>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <cmath>
+#include <functional>
+#include <optional>
+
+using namespace veltor::test;
+
+namespace {
+
+// Relative luminance and contrast as the guidelines define them, worked out
+// here from the pixels, apart from the program's own arithmetic.
+double Linear(int c8) {
+    const double c = c8 / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+double Luminance(QRgb p) {
+    return 0.2126 * Linear(qRed(p)) + 0.7152 * Linear(qGreen(p)) + 0.0722 * Linear(qBlue(p));
+}
+double Contrast(QRgb a, QRgb b) {
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// In a box of the picture: the background is the commonest colour, the ink
+// the colour that stands out most from it (the core of a glyph's stroke).
+struct Measured {
+    QRgb background = 0;
+    QRgb ink = 0;
+    double ratio = 0;
+};
+Measured Measure(const QImage& picture, const QRect& box) {
+    QHash<QRgb, int> counts;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            ++counts[picture.pixel(x, y) | 0xff000000u];
+    Measured m;
+    int most = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > most) {
+            most = it.value();
+            m.background = it.key();
+        }
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (const double r = Contrast(it.key(), m.background); r > m.ratio) {
+            m.ratio = r;
+            m.ink = it.key();
+        }
+    return m;
+}
+
+QPalette DarkPalette() {
+    QPalette p;
+    const QColor window(0x35, 0x35, 0x35);
+    const QColor base(0x23, 0x23, 0x23);
+    const QColor text(0xee, 0xee, 0xee);
+    const QColor grey(0x8a, 0x8a, 0x8a);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, QColor(0x2c, 0x2c, 0x2c));
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, grey);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::BrightText, Qt::red);
+    p.setColor(QPalette::Light, QColor(0x4a, 0x4a, 0x4a));
+    p.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x40));
+    p.setColor(QPalette::Mid, QColor(0x28, 0x28, 0x28));
+    p.setColor(QPalette::Dark, QColor(0x1c, 0x1c, 0x1c));
+    p.setColor(QPalette::Shadow, QColor(0x10, 0x10, 0x10));
+    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    p.setColor(QPalette::HighlightedText, QColor(0x00, 0x00, 0x00));
+    p.setColor(QPalette::Link, QColor(0x6c, 0xb4, 0xff));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, grey);
+    return p;
+}
+
+class DarkPalette : public AccessibilityFixture {
+protected:
+    DarkPalette()
+        : savedPalette_(QApplication::palette()), savedStyle_(QApplication::style()->name()) {
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setPalette(::DarkPalette());
+    }
+    ~DarkPalette() override {
+        QApplication::setPalette(savedPalette_);
+        QApplication::setStyle(QStyleFactory::create(savedStyle_));
+    }
+
+    // A widget's box in the main window's picture.
+    static QRect InWindow(const QWidget* w, const QRect& box) {
+        return QRect(w->mapTo(main_frm, box.topLeft()), box.size());
+    }
+    static QImage Picture(const char* name) {
+        QCoreApplication::processEvents();
+        const QImage picture = main_frm->grab().toImage();
+        picture.save(ArtefactDir() + "/dark_" + name + ".png");
+        return picture;
+    }
+
+private:
+    QPalette savedPalette_;
+    QString savedStyle_;
+};
+
+// What is measured, where, and what it must reach.
+struct Case {
+    const char* what;
+    std::function<QRect()> box;
+    double least;
+    // The background the palette says, when it must be exactly that.
+    std::optional<QPalette::ColorRole> background;
+};
+
+TEST_F(DarkPalette, EveryTextAndGlyphKeepsItsContrast) {
+    StartInEnglish();
+    TDBGrid* grid = main_frm->student_db;
+    const int lastName = ColumnOf(grid, "FAMILIYA");
+    ASSERT_GE(lastName, 0);
+    grid->setFocus();
+    grid->SetSelectedIndex(lastName);
+    ASSERT_GE(grid->DataLink().RecordCount(), 2);
+    // "No match" in the faculty grid's find bar.
+    TDBGrid* faculties = main_frm->faculty_db;
+    faculties->Actions().ShowFindBar();
+    TGridFindBar* bar = faculties->Actions().FindBar();
+    bar->TextEdit()->setText(QStringLiteral("no such faculty at all"));
+    QTest::keyClick(bar->TextEdit(), Qt::Key_Return);
+    ASSERT_FALSE(bar->Status().isEmpty());
+    QLabel* status = bar->findChild<QLabel*>(QStringLiteral("find_status_lbl"));
+    ASSERT_TRUE(status);
+    grid->setFocus();
+
+    const QImage students = Picture("students");
+    const QPalette& pal = QApplication::palette();
+    const Case cases[] = {
+        {"a data cell", [&] { return InWindow(grid->viewport(), grid->CellRect(lastName, 1)); },
+         4.5, QPalette::Base},
+        // The style lays its focus frame over the highlight.
+        {"the current cell",
+         [&] { return InWindow(grid->viewport(), grid->CellRect(lastName, 0)); }, 4.5,
+         std::nullopt},
+        {"a column title", [&] { return InWindow(grid->viewport(), grid->TitleRect(lastName)); },
+         4.5, QPalette::Button},
+        {"the indicator of the current row",
+         [&] {
+             const QRect cell = grid->CellRect(lastName, 0);
+             return InWindow(grid->viewport(),
+                             QRect(0, cell.top(), TDBGrid::kIndicatorWidth, cell.height()));
+         },
+         3.0, QPalette::Button},
+        {"the navigator's Next glyph",
+         [&] {
+             QWidget* next = main_frm->student_navigator->Button(TNavigateBtn::nbNext);
+             return InWindow(next, next->rect());
+         },
+         3.0, QPalette::Button},
+        {"the faculty label",
+         [&] { return InWindow(main_frm->faculty_lbl, main_frm->faculty_lbl->rect()); }, 4.5,
+         std::nullopt},
+        {"the find bar's message", [&] { return InWindow(status, status->rect()); }, 4.5,
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const Measured m = Measure(students, c.box());
+        EXPECT_GE(m.ratio, c.least) << c.what << ": ink " << QColor(m.ink).name().toStdString()
+                                    << " on " << QColor(m.background).name().toStdString();
+        if (c.background) {
+            EXPECT_EQ(QColor(m.background), pal.color(*c.background))
+                << c.what << " does not follow the palette";
+        }
+    }
+
+    // The check lists of the disciplines view.
+    ShowDisciplines();
+    TCheckListBox* list = main_frm->d_faculty_lb;
+    ASSERT_GE(list->Count(), 2);
+    const QImage disciplines = Picture("disciplines");
+    const QRect item = list->visualItemRect(list->item(1));
+    const Measured m = Measure(disciplines, InWindow(list->viewport(), item));
+    EXPECT_GE(m.ratio, 4.5) << "a faculty in its list";
+    EXPECT_EQ(QColor(m.background), pal.color(QPalette::Base));
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
+}
+
+} // namespace

@@ -1,0 +1,181 @@
+// The program at the screen's scale factor (QT_SCALE_FACTOR: CTest runs this
+// program at 1, 1.5 and 2) and under a large desktop font: the windows are
+// painted at the screen's resolution, the grid's rows and titles are as high
+// as their fonts need in device pixels, and no caption is cut. Pictures of
+// the views and the options dialog at each factor are kept as artefacts.
+
+#include "tests/accessibility/AccessibilityFixture.h"
+
+#include "app/CheckListBox.h"
+#include "settings/options_unit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+using namespace veltor::test;
+
+namespace {
+
+// What a caption needs besides its text, from the style that draws it.
+int Decoration(const QWidget* w) {
+    const QStyle* style = w->style();
+    if (qobject_cast<const QCheckBox*>(w))
+        return style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, w) +
+               style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w);
+    if (qobject_cast<const QPushButton*>(w))
+        return 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, w) +
+               2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, w);
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+        return w->width() - label->contentsRect().width() + 2 * label->margin();
+    return 0;
+}
+
+QString TextOf(const QWidget* w) {
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+        return label->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+        return button->text();
+    return QString();
+}
+
+// Every visible caption of a window shows whole and no sibling covers it.
+void ExpectWhole(QWidget* window, const std::string& where) {
+    QCoreApplication::processEvents();
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const QString text = TextOf(w);
+        if (!w->isVisible() || text.isEmpty() ||
+            !(qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w) ||
+              qobject_cast<QPushButton*>(w)))
+            continue;
+        const QFontMetrics fm(w->font());
+        const int needed = fm.horizontalAdvance(text) + Decoration(w);
+        const std::string name =
+            where + (" " + w->objectName() + " \"" + text + "\"").toStdString();
+        EXPECT_GE(w->width(), needed) << name;
+        EXPECT_GE(w->height(), fm.height()) << name;
+        const QRect shown(w->pos(), QSize(needed, w->height()));
+        for (const QObject* o : w->parentWidget()->children()) {
+            const auto* sibling = qobject_cast<const QWidget*>(o);
+            if (sibling && sibling != w && sibling->isVisible()) {
+                EXPECT_FALSE(sibling->geometry().intersects(shown))
+                    << name << " is covered by " << sibling->objectName().toStdString();
+            }
+        }
+    }
+}
+
+// The grids' rows and titles hold their fonts' text.
+void ExpectRowsHoldTheirText(const TDBGrid* grid, const std::string& where) {
+    const QFontMetrics cells(grid->font());
+    const QFontMetrics titles(grid->TitleFont());
+    EXPECT_GE(grid->RowHeight(), cells.height())
+        << where << " " << grid->objectName().toStdString();
+    EXPECT_GE(grid->TitleHeight(), titles.height())
+        << where << " " << grid->objectName().toStdString();
+}
+
+double ScaleFactor() {
+    const QByteArray factor = qgetenv("QT_SCALE_FACTOR");
+    return factor.isEmpty() ? 1.0 : factor.toDouble();
+}
+
+class Scale : public AccessibilityFixture {
+protected:
+    // A picture of a window at the screen's resolution, kept.
+    QImage Picture(QWidget* window, const QString& name) {
+        QCoreApplication::processEvents();
+        const QPixmap pixmap = window->grab();
+        EXPECT_DOUBLE_EQ(pixmap.devicePixelRatio(), ScaleFactor()) << name.toStdString();
+        // Painted at the screen's resolution, not enlarged afterwards.
+        EXPECT_EQ(pixmap.width(), qRound(window->width() * ScaleFactor())) << name.toStdString();
+        const QString file =
+            ArtefactDir() + QStringLiteral("/%1_%2x.png").arg(name).arg(ScaleFactor());
+        EXPECT_TRUE(pixmap.save(file)) << file.toStdString();
+        return pixmap.toImage();
+    }
+};
+
+TEST_F(Scale, EveryViewAndTheOptionsDialogArePaintedAtTheScreensResolutionAndWhole) {
+    StartInEnglish();
+    EXPECT_DOUBLE_EQ(main_frm->devicePixelRatioF(), ScaleFactor());
+    const std::string at = "at " + std::to_string(ScaleFactor()) + "x:";
+
+    Picture(main_frm, "students");
+    ExpectWhole(main_frm, at + " students view");
+    for (const TDBGrid* grid : {main_frm->faculty_db, main_frm->student_db})
+        ExpectRowsHoldTheirText(grid, at);
+    ShowDisciplines();
+    Picture(main_frm, "disciplines");
+    ExpectWhole(main_frm, at + " disciplines view");
+    for (const TDBGrid* grid : {main_frm->discipline_grid, main_frm->d_test_grid})
+        ExpectRowsHoldTheirText(grid, at);
+    ShowResults();
+    Picture(main_frm, "results");
+    ExpectWhole(main_frm, at + " results view");
+    ExpectRowsHoldTheirText(main_frm->resultat_grid, at);
+
+    options_frm->show();
+    Picture(options_frm, "options");
+    ExpectWhole(options_frm, at + " options");
+    options_frm->hide();
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
+}
+
+// The desktop's font, set before the windows are made, as the desktop sets
+// it before the program starts; the font of the tests before it comes back.
+struct DesktopFont {
+    explicit DesktopFont(qreal points) : saved(QApplication::font()) {
+        QFont large = saved;
+        large.setPointSizeF(points);
+        QApplication::setFont(large);
+    }
+    ~DesktopFont() { QApplication::setFont(saved); }
+    QFont saved;
+};
+
+class LargeFont : public DesktopFont, public Scale {
+protected:
+    LargeFont() : DesktopFont(16) {}
+};
+
+// Does not hold yet, and so does not run: the windows are laid out at fixed
+// pixel positions and sizes, the grids' titles in Tahoma of 11 pixels and the
+// check lists' items 16 pixels high, none of which follows the desktop's
+// font. At 16 pt the labels above the grids and lists are covered by them,
+// the options dialog's labels overlap, the titles stay 13 pixels high and the
+// list items 16 for a text 25 pixels high. It runs with
+// --gtest_also_run_disabled_tests once the layouts grow with the font.
+TEST_F(LargeFont, DISABLED_RowsTitlesAndCaptionsGrowWithA16PointFontAndNoneIsCut) {
+    StartInEnglish();
+    ASSERT_EQ(main_frm->font().pointSizeF(), 16);
+    const QFontMetrics text(main_frm->font());
+    Picture(main_frm, "large_font_students");
+    ExpectWhole(main_frm, "16 pt students view");
+    for (const TDBGrid* grid : {main_frm->faculty_db, main_frm->student_db}) {
+        ExpectRowsHoldTheirText(grid, "16 pt");
+        // The titles are read as much as the cells.
+        EXPECT_GE(QFontMetrics(grid->TitleFont()).height(), text.height())
+            << grid->objectName().toStdString();
+    }
+    ShowDisciplines();
+    Picture(main_frm, "large_font_disciplines");
+    ExpectWhole(main_frm, "16 pt disciplines view");
+    for (TCheckListBox* list : {main_frm->d_faculty_lb, main_frm->d_course_lb})
+        for (int i = 0; i < list->Count(); ++i)
+            EXPECT_GE(list->visualItemRect(list->item(i)).height(), text.height())
+                << list->objectName().toStdString() << " " << list->Item(i).toStdString();
+    ShowResults();
+    ExpectWhole(main_frm, "16 pt results view");
+    options_frm->show();
+    Picture(options_frm, "large_font_options");
+    ExpectWhole(options_frm, "16 pt options");
+    options_frm->hide();
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
+}
+
+} // namespace

@@ -135,8 +135,8 @@ void TAssignmentEditor::FacultyCourseLink(const QString& course, bool linked) {
     Run(QStringLiteral("select F_ID from fakultet where nazva = '") + Quoted(SelectedFaculty()) +
         QStringLiteral("'"));
     dataset_.First();
-    const QString f = dataset_.IsEmpty() ? QString()
-                                         : dataset_.FieldByName(QStringLiteral("F_ID"))->AsString();
+    const QString f =
+        dataset_.IsEmpty() ? QString() : dataset_.FieldByName(QStringLiteral("F_ID"))->AsString();
     dataset_.Close();
 
     const QString sql =

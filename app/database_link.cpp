@@ -1,99 +1,73 @@
 #include "app/database_link.h"
 
-#include "app/main_unit.h"
 #include "dataset/DB.h"
 #include "dataset/PostJournal.h"
-#include "dataset/pFIBDataSet.h"
 #include "fib/pFIBDatabase.h"
 #include "settings/Language.h"
 #include "ui/UserDialogs.h"
 
 namespace {
 
-const TDatabaseLinkSteps* replaced = nullptr;
-
-void run(const std::function<void()>& step) {
-    if (step)
-        step();
-}
-
 // No transaction to commit: the datasets still open show rows of a cursor
 // that went with the transaction (a lost connection takes both). Closing
 // them is what the commit would have done, so that the view reads anew.
-void close_datasets() {
-    for (TDataSet* ds : {static_cast<TDataSet*>(main_frm->student_dataset),
-                         static_cast<TDataSet*>(main_frm->test_dataset),
-                         static_cast<TDataSet*>(main_frm->faculty_dataset),
-                         static_cast<TDataSet*>(main_frm->discipline_dataset),
-                         static_cast<TDataSet*>(main_frm->resultat_dataset),
-                         static_cast<TDataSet*>(main_frm->dataset)})
+void close_datasets(const TShellDatabase& db) {
+    for (TDataSet* ds : db.datasets)
         if (ds->Active())
             ds->Close();
 }
 
 // Attaches again after a lost connection and sends what went with it.
-void reattach() {
-    if (!main_frm->DataBase->ConnectionLost())
+void reattach(const TShellDatabase& db) {
+    if (!db.database.ConnectionLost())
         return;
-    main_frm->DataBase->Connect(true);
-    restore_posted_changes();
+    db.database.Connect(true);
+    restore_posted_changes(db);
 }
 
 } // namespace
 
-void SetDatabaseLinkSteps(const TDatabaseLinkSteps* steps) {
-    replaced = steps;
+void connect_database(const TShellDatabase& db) {
+    db.database.SetConnected(true);
+    db.transaction.SetActive(true);
 }
 
-void connect_database() {
-    if (replaced)
-        return run(replaced->connect);
-    main_frm->DataBase->SetConnected(true);
-    main_frm->Transaction->SetActive(true);
-}
-
-void commit_at_exit() {
-    if (replaced)
-        return run(replaced->commit);
+void commit_at_exit(const TShellDatabase& db) {
     // Changes the server lost with the connection are still owed: leaving
     // without them is the user's choice, offered when this fails.
-    if (!main_frm->Journal().IsEmpty())
-        reattach();
+    if (!db.journal.IsEmpty())
+        reattach(db);
     // A transaction that is not active holds nothing to save; its commit's
     // "not active" error would only look like a failed save.
-    const TFIBTransaction* transaction = main_frm->DataBase->DefaultTransaction();
+    const TFIBTransaction* transaction = db.database.DefaultTransaction();
     if (transaction && !transaction->Active())
         return;
-    main_frm->DataBase->CommitDefaultTransaction();
+    db.database.CommitDefaultTransaction();
 }
 
-void prepare_view_switch() {
-    if (replaced)
-        return run(replaced->view_switch);
+void prepare_view_switch(const TShellDatabase& db) {
     // A switch that failed after its commit (a connect or an open refused)
     // left no transaction; committing that would fail every later switch.
-    const TFIBTransaction* transaction = main_frm->DataBase->DefaultTransaction();
+    const TFIBTransaction* transaction = db.database.DefaultTransaction();
     if (!transaction || transaction->Active()) {
-        main_frm->DataBase->CommitDefaultTransaction();
+        db.database.CommitDefaultTransaction();
     } else {
-        close_datasets();
+        close_datasets(db);
         // What a lost connection took is sent again and saved by this switch,
         // as the commit above saves what the user changed.
-        reattach();
+        reattach(db);
         if (transaction->Active())
-            main_frm->DataBase->CommitDefaultTransaction();
+            db.database.CommitDefaultTransaction();
     }
-    main_frm->DataBase->Connect(true);
+    db.database.Connect(true);
 }
 
-void reconnect_after_loss() {
-    if (replaced)
-        return run(replaced->reconnect);
-    reattach();
+void reconnect_after_loss(const TShellDatabase& db) {
+    reattach(db);
 }
 
-void restore_posted_changes() {
-    TPostJournal& journal = main_frm->Journal();
+void restore_posted_changes(const TShellDatabase& db) {
+    TPostJournal& journal = db.journal;
     if (journal.IsEmpty())
         return;
     std::vector<size_t> refused;
@@ -104,7 +78,7 @@ void restore_posted_changes() {
             TPostJournal::Reapply(journal.Entries()[i]);
             ++sent;
         } catch (...) {
-            if (main_frm->DataBase->ConnectionLost()) {
+            if (db.database.ConnectionLost()) {
                 // Gone again, and what was sent with it: all of it is still
                 // owed, except what the user was already told is refused.
                 journal.Remove(refused);
@@ -119,23 +93,27 @@ void restore_posted_changes() {
         ShowMessageBox(
             {ApplicationTitle(),
              translate(QStringLiteral("_CHANGES_RESTORED_")) + u' ' + QString::number(sent),
-             TMsgIcon::None, TMsgButtons::Ok, main_frm});
+             TMsgIcon::None, TMsgButtons::Ok, db.window});
 }
 
-bool connection_lost() {
-    if (replaced)
-        return replaced->lost && replaced->lost();
-    return main_frm->DataBase->ConnectionLost();
+bool connection_lost(const TShellDatabase& db) {
+    return db.database.ConnectionLost();
 }
 
 void set_dataset_open(TDataSet& dataset, bool open) {
-    if (replaced) {
-        if (replaced->dataset)
-            replaced->dataset(dataset.Name(), open);
-        return;
-    }
     if (open)
         dataset.Open();
     else
         dataset.Close();
+}
+
+TDatabaseLinkSteps server_steps(const TShellDatabase& db) {
+    TDatabaseLinkSteps steps;
+    steps.connect = [db] { connect_database(db); };
+    steps.commit = [db] { commit_at_exit(db); };
+    steps.view_switch = [db] { prepare_view_switch(db); };
+    steps.reconnect = [db] { reconnect_after_loss(db); };
+    steps.lost = [db] { return connection_lost(db); };
+    steps.dataset = set_dataset_open;
+    return steps;
 }

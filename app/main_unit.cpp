@@ -4,9 +4,9 @@
 #include "app/AssignmentEditor.h"
 #include "app/CheckListBox.h"
 #include "app/about_unit.h"
-#include "app/database_link.h"
 #include "app/settings_link.h"
 #include "base/Exception.h"
+#include "controls/DBGridActions.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
 #include "dataset/PostJournal.h"
@@ -24,7 +24,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
-#include <iterator>
+#include <tuple>
 
 Tmain_frm* main_frm = nullptr;
 
@@ -143,12 +143,6 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     discipline_datasource = model_->Disciplines.discipline_datasource;
     test_datasource = model_->Disciplines.test_datasource;
     resultat_datasource = model_->Results.resultat_datasource;
-    // Every dataset that changes rows, the assignment editor's scratch
-    // dataset included (the editor reports its statements itself).
-    journal_ = std::make_unique<TPostJournal>(*Transaction);
-    for (TpFIBDataSet* ds :
-         {faculty_dataset, student_dataset, discipline_dataset, test_dataset, dataset})
-        ds->SetPostJournal(journal_.get());
     setWindowTitle(QStringLiteral("_MAIN_FORM_"));
     CreateActions();
     CreateMenus();
@@ -162,6 +156,38 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     // As designed: students and disciplines shown, students in front.
     resultat_pnl->hide();
     student_pnl->raise();
+    // A view switch goes through them in this order. The disciplines view's
+    // detail opens before its master, so that it starts empty and then
+    // follows the master's first row.
+    views_ = {
+        {TView::vwDisciplines,
+         discipline_pnl,
+         {{test_dataset, TDataSetRole::drDetail, test_datasource, d_test_grid, test_navigator},
+          {discipline_dataset, TDataSetRole::drMaster, discipline_datasource, discipline_grid,
+           discipline_navigator},
+          {dataset, TDataSetRole::drScratch}}},
+        {TView::vwStudents,
+         student_pnl,
+         {{faculty_dataset, TDataSetRole::drMaster, faculty_DataSource, faculty_db,
+           faculty_navigator},
+          {student_dataset, TDataSetRole::drDetail, student_datasource, student_db,
+           student_navigator}}},
+        {TView::vwResults,
+         resultat_pnl,
+         {{resultat_dataset, TDataSetRole::drShown, resultat_datasource, resultat_grid,
+           resultat_navigator}}},
+    };
+    // Every dataset that changes rows, the assignment editor's scratch
+    // dataset included (the editor reports its statements itself).
+    journal_ = std::make_unique<TPostJournal>(*Transaction);
+    for (TpFIBDataSet* ds :
+         DataSets({TDataSetRole::drDetail, TDataSetRole::drMaster, TDataSetRole::drScratch}))
+        ds->SetPostJournal(journal_.get());
+    const std::vector<TpFIBDataSet*> all =
+        DataSets({TDataSetRole::drDetail, TDataSetRole::drMaster, TDataSetRole::drShown,
+                  TDataSetRole::drScratch});
+    serverSteps_ =
+        server_steps({*DataBase, *Transaction, *journal_, {all.begin(), all.end()}, this});
     ConnectDataControls();
 
     resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
@@ -180,14 +206,58 @@ TFIBDatabase& Tmain_frm::Connection() {
     return *DataBase;
 }
 
+namespace {
+
+void Run(const std::function<void()>& step) {
+    if (step)
+        step();
+}
+
+} // namespace
+
+void Tmain_frm::ConnectDatabase() {
+    Run(steps_->connect);
+}
+
+void Tmain_frm::SetDatabaseLinkSteps(const TDatabaseLinkSteps* steps) {
+    steps_ = steps ? steps : &serverSteps_;
+}
+
+bool Tmain_frm::ConnectionLost() const {
+    return steps_->lost && steps_->lost();
+}
+
+std::vector<TpFIBDataSet*> Tmain_frm::DataSets(std::initializer_list<TDataSetRole> roles) const {
+    std::vector<std::tuple<TDataSetRole, TView, TpFIBDataSet*>> found;
+    for (const TViewPanel& view : views_)
+        for (const TViewDataSet& d : view.datasets)
+            if (std::find(roles.begin(), roles.end(), d.role) != roles.end())
+                found.emplace_back(d.role, view.view, d.dataset);
+    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return std::tie(std::get<0>(a), std::get<1>(a)) < std::tie(std::get<0>(b), std::get<1>(b));
+    });
+    std::vector<TpFIBDataSet*> datasets;
+    for (const auto& [role, view, ds] : found)
+        datasets.push_back(ds);
+    return datasets;
+}
+
+std::vector<const TViewDataSet*> Tmain_frm::DataControls() const {
+    std::vector<const TViewDataSet*> shown;
+    for (const TViewPanel& view : views_)
+        for (const TViewDataSet& d : view.datasets)
+            if (d.grid)
+                shown.push_back(&d);
+    return shown;
+}
+
 Tmain_frm::~Tmain_frm() {
     // The controls let go of their data sources, then the database components
     // go: ending them may still reach the window.
-    for (TDBGrid* grid : {faculty_db, student_db, discipline_grid, d_test_grid, resultat_grid})
-        grid->SetDataSource(nullptr);
-    for (TsDBNavigator* navigator : {faculty_navigator, student_navigator, discipline_navigator,
-                                     test_navigator, resultat_navigator})
-        navigator->SetDataSource(nullptr);
+    for (const TViewDataSet* d : DataControls()) {
+        d->grid->SetDataSource(nullptr);
+        d->navigator->SetDataSource(nullptr);
+    }
     discipline_datasource->OnDataChange = nullptr;
     components_.DestroyComponents();
     if (main_window_target == this)
@@ -335,27 +405,21 @@ void Tmain_frm::TranslateGridCaptions() {
     c.FindPrevious = T("_FIND_PREVIOUS_");
     c.CloseFind = T("_CLOSE_FIND_");
     c.NoMatch = T("_NO_MATCH_");
-    for (TDBGrid* grid : {faculty_db, student_db, discipline_grid, d_test_grid, resultat_grid})
-        grid->TranslateCaptions();
+    for (const TViewDataSet* d : DataControls())
+        d->grid->Actions().TranslateCaptions();
 }
 
 void Tmain_frm::ConnectDataControls() {
-    faculty_db->SetDataSource(faculty_DataSource);
-    faculty_navigator->SetDataSource(faculty_DataSource);
-    student_db->SetDataSource(student_datasource);
-    student_navigator->SetDataSource(student_datasource);
-    discipline_grid->SetDataSource(discipline_datasource);
-    discipline_navigator->SetDataSource(discipline_datasource);
-    d_test_grid->SetDataSource(test_datasource);
-    test_navigator->SetDataSource(test_datasource);
-    resultat_grid->SetDataSource(resultat_datasource);
-    resultat_navigator->SetDataSource(resultat_datasource);
+    for (const TViewDataSet* d : DataControls()) {
+        d->grid->SetDataSource(d->source);
+        d->navigator->SetDataSource(d->source);
+    }
     resultat_navigator->SetVisibleButtons({TNavigateBtn::nbFirst, TNavigateBtn::nbPrior,
                                            TNavigateBtn::nbNext, TNavigateBtn::nbLast,
                                            TNavigateBtn::nbRefresh});
 
-    assignment_ = std::make_unique<TAssignmentEditor>(*discipline_dataset, *dataset,
-                                                      *d_faculty_lb, *d_course_lb);
+    assignment_ = std::make_unique<TAssignmentEditor>(*discipline_dataset, *dataset, *d_faculty_lb,
+                                                      *d_course_lb);
     discipline_datasource->OnDataChange = [this](TDataSource& source, TField* field) {
         discipline_datasourceDataChange(source, field);
     };
@@ -375,10 +439,8 @@ void Tmain_frm::d_course_lbClickCheck() {
     assignment_->CourseToggled();
 }
 
-std::array<TDataSet*, 4> Tmain_frm::EditableDataSets() const {
-    // Details before their masters: posting a master may move it, and the
-    // move would reopen its detail under the pending row.
-    return {student_dataset, test_dataset, faculty_dataset, discipline_dataset};
+std::vector<TpFIBDataSet*> Tmain_frm::EditableDataSets() const {
+    return DataSets({TDataSetRole::drDetail, TDataSetRole::drMaster});
 }
 
 namespace {
@@ -390,12 +452,12 @@ bool TypingRow(const TDataSet* ds) {
 } // namespace
 
 void Tmain_frm::PostPendingEdits() {
-    const std::array<TDataSet*, 4> edited = EditableDataSets();
+    const std::vector<TpFIBDataSet*> edited = EditableDataSets();
     // A row typed while the server went away is still in its dataset: attach
     // again, so that it is posted rather than lost.
     if (std::any_of(edited.begin(), edited.end(), TypingRow))
-        reconnect_after_loss();
-    for (TDataSet* ds : edited)
+        Run(steps_->reconnect);
+    for (TpFIBDataSet* ds : edited)
         if (ds->Active())
             ds->EnsureBrowse();
 }
@@ -411,18 +473,14 @@ void Tmain_frm::SwitchView(TView view) {
     }
     marked_ = views_group->checkedAction();
     view_ = view;
-    prepare_view_switch();
-    const bool disciplines = view == TView::vwDisciplines;
-    const bool students = view == TView::vwStudents;
-    const bool results = view == TView::vwResults;
-    discipline_pnl->setVisible(disciplines);
-    set_dataset_open(*test_dataset, disciplines);
-    set_dataset_open(*discipline_dataset, disciplines);
-    student_pnl->setVisible(students);
-    set_dataset_open(*faculty_dataset, students);
-    set_dataset_open(*student_dataset, students);
-    resultat_pnl->setVisible(results);
-    set_dataset_open(*resultat_dataset, results);
+    Run(steps_->view_switch);
+    for (const TViewPanel& shown : views_) {
+        const bool open = shown.view == view;
+        shown.panel->setVisible(open);
+        for (const TViewDataSet& d : shown.datasets)
+            if (d.role != TDataSetRole::drScratch && steps_->dataset)
+                steps_->dataset(*d.dataset, open);
+    }
 }
 
 void Tmain_frm::FormShow() {
@@ -445,11 +503,11 @@ void Tmain_frm::FormCloseQuery(QObject*, bool& CanClose) {
         // the server is out of reach, when only leaving without it helps.
         PostPendingEdits();
         posting = false;
-        commit_at_exit();
+        Run(steps_->commit);
     } catch (const EAbort&) {
         throw;
     } catch (...) {
-        if (posting && !connection_lost())
+        if (posting && !ConnectionLost())
             throw;
         ShowException(std::current_exception());
         // A commit that keeps failing (the server is gone) must not lock the
@@ -472,7 +530,7 @@ bool Tmain_frm::LeaveWithoutAsking(const std::function<void(const QString&)>& re
     } catch (...) {
         failed(QStringLiteral("the settings were not saved"));
     }
-    const std::array<TDataSet*, 4> editable = EditableDataSets();
+    const std::vector<TpFIBDataSet*> editable = EditableDataSets();
     for (size_t attempt = 0; attempt <= editable.size(); ++attempt) {
         try {
             PostPendingEdits();
@@ -494,9 +552,9 @@ bool Tmain_frm::LeaveWithoutAsking(const std::function<void(const QString&)>& re
     }
     try {
         // The server dropped the transaction with the connection.
-        if (connection_lost())
+        if (ConnectionLost())
             throw Exception(QStringLiteral("the connection to the database was lost"));
-        commit_at_exit();
+        Run(steps_->commit);
     } catch (...) {
         failed(QStringLiteral("the changes made since the last view switch were not committed "
                               "and are rolled back"));

@@ -4,14 +4,16 @@
 // confirmation, saves the settings and commits.
 
 #include "app/MainWindowTarget.h"
+#include "app/database_link.h"
 #include "base/Component.h"
 
 #include <QMainWindow>
 #include <QMap>
 #include <QStringList>
-#include <array>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -31,7 +33,37 @@ class TTestingModel;
 class TpFIBDatabase;
 class TpFIBTransaction;
 
+// In the order of their menu items.
 enum class TView { vwStudents, vwDisciplines, vwResults };
+
+// What a dataset is to the shell. Where datasets of several roles are taken
+// together, they come in this order: details before their masters, since
+// posting a master may move it, and the move would reopen its detail under
+// the pending row.
+enum class TDataSetRole {
+    drDetail,  // edited by the user, following a master of its view
+    drMaster,  // edited by the user
+    drShown,   // only shown
+    drScratch, // the assignment editor's, opened and closed by the editor alone
+};
+
+// A dataset of a view with its data source, grid and navigator, if it has
+// them.
+struct TViewDataSet {
+    TpFIBDataSet* dataset;
+    TDataSetRole role;
+    TDataSource* source = nullptr;
+    TDBGrid* grid = nullptr;
+    TsDBNavigator* navigator = nullptr;
+};
+
+// A view: its panel and its datasets, in the order a view switch closes or
+// opens them.
+struct TViewPanel {
+    TView view;
+    TPanel* panel;
+    std::vector<TViewDataSet> datasets;
+};
 
 class Tmain_frm : public QMainWindow, public TMainWindowTarget {
     Q_OBJECT
@@ -131,13 +163,18 @@ public:
     // the first failure stops and goes on to the caller.
     void PostPendingEdits();
     // The datasets the user edits, details before their masters.
-    std::array<TDataSet*, 4> EditableDataSets() const;
+    std::vector<TpFIBDataSet*> EditableDataSets() const;
     // Leaving with nobody to ask (the session ends, the system stops the
     // program): saved as on a confirmed exit, but nothing stops the leave. A
     // refused row is given up so that the rest is still saved; each thing
     // not saved is told to report in one sentence. Returns whether
     // everything was saved.
     bool LeaveWithoutAsking(const std::function<void(const QString&)>& report);
+    // Start-up's connection step: attach and start the transaction.
+    void ConnectDatabase();
+    // From now on the window takes these steps with its connection
+    // (database_link.h), until replaced; nullptr gives back its own.
+    void SetDatabaseLinkSteps(const TDatabaseLinkSteps* steps);
     // TMainWindowTarget
     QWidget& Window() override { return *this; }
     void UseDesignedPosition() override;
@@ -159,6 +196,13 @@ private:
     void CreateResultsView(QWidget* area);
     void SwitchView(TView view);
     void ConnectDataControls();
+    // The datasets of the views in the given roles, by role in the order of
+    // TDataSetRole, then by view in the order of TView.
+    std::vector<TpFIBDataSet*> DataSets(std::initializer_list<TDataSetRole> roles) const;
+    // The datasets of the views that a grid and a navigator show.
+    std::vector<const TViewDataSet*> DataControls() const;
+    // Whether the connection step says the server connection was lost.
+    bool ConnectionLost() const;
 
     // The window as the database layer sees it: the owner of its database
     // components, whose names are prefixed with main_frm.
@@ -166,6 +210,10 @@ private:
     std::unique_ptr<TTestingModel> model_;
     std::unique_ptr<TAssignmentEditor> assignment_;
     std::unique_ptr<TPostJournal> journal_;
+    // The views in the order a view switch goes through them.
+    std::vector<TViewPanel> views_;
+    TDatabaseLinkSteps serverSteps_;
+    const TDatabaseLinkSteps* steps_ = &serverSteps_;
     TView view_ = TView::vwStudents;
     QAction* marked_ = nullptr; // the view item marked before the current choice
     bool centred_ = true;

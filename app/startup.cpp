@@ -2,7 +2,6 @@
 
 #include "app/ExitSignals.h"
 #include "app/about_unit.h"
-#include "app/database_link.h"
 #include "app/main_unit.h"
 #include "app/settings_link.h"
 #include "settings/Language.h"
@@ -96,8 +95,9 @@ bool program_end_requested() {
     return end_requested;
 }
 
-void create_windows() {
+void create_windows(const TDatabaseLinkSteps* steps) {
     main_frm = new Tmain_frm;
+    main_frm->SetDatabaseLinkSteps(steps);
     options_frm = new Toptions_frm;
     about_frm = new Tabout_frm;
     settings_wiring = wire_settings(*main_frm, *options_frm);
@@ -127,14 +127,14 @@ void run_startup() {
     HandleEvent([] { apply_language(current_language); });
 
     try {
-        connect_database();
+        main_frm->ConnectDatabase();
     } catch (...) {
         // The user sees only the translated connection message.
         HandleEvent(connection_failed);
     }
 }
 
-int run_program() {
+int run_program(const TDatabaseLinkSteps* steps) {
     // The application's own name, not a display name: window systems append
     // a display name to every window caption (" — Kestrin Veltor"), and the
     // captions are exactly what the language files and the suffix make them.
@@ -146,7 +146,7 @@ int run_program() {
             stop_requested();
         },
         kGiveUpAfterMs);
-    create_windows();
+    create_windows(steps);
     about_frm->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     run_startup();

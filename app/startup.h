@@ -5,8 +5,11 @@
 
 #include <QString>
 
-// Creates main_frm, options_frm and about_frm, in this order.
-void create_windows();
+struct TDatabaseLinkSteps;
+
+// Creates main_frm, options_frm and about_frm, in this order. Given steps,
+// the main window takes them with its connection in place of its own.
+void create_windows(const TDatabaseLinkSteps* steps = nullptr);
 // Destroys them, last created first.
 void destroy_windows();
 
@@ -20,7 +23,8 @@ bool program_end_requested();
 // SIGTERM, SIGINT or SIGHUP (app/ExitSignals.h), it leaves as a confirmed
 // exit does, without asking, and names on standard error what it could not
 // save. Returns the exit code: 0, or kExitNotSaved after such a leave.
-int run_program();
+// Given steps, the main window takes them as create_windows says.
+int run_program(const TDatabaseLinkSteps* steps = nullptr);
 
 // The program file whose folder decides program_folder (that folder itself,
 // or the user's folder for an installed program); empty: the running

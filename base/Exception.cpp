@@ -46,9 +46,6 @@ void ReportBackgroundError(std::exception_ptr error) noexcept {
     }
     if (!handler)
         return;
-    try {
-        handler(std::move(error));
-    } catch (...) {
-        // The presenter itself failed: nothing is left to tell.
-    }
+    IgnoreFailure("the presenter itself failed: nothing is left to tell",
+                  [&] { handler(std::move(error)); });
 }

@@ -56,6 +56,17 @@ public:
 // Raises EDatabaseError with the text "%s: %s" (component name, message).
 [[noreturn]] void DatabaseError(const QString& message, const QString& componentName = QString());
 
+// Runs a step whose failure is of no consequence where it stands and is
+// dropped: a clean-up whose own error must not replace the one already on its
+// way, or a step in a destructor, which must not throw. why says at the call
+// why the failure may go; nothing records it.
+template <typename F> void IgnoreFailure(const char* /*why*/, F&& step) noexcept {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
 // Failures caught where no caller is left to tell, such as the database
 // layer's idle timers. The shell points the handler at its error presenter;
 // while none is set they are dropped. The handler may be called from any

@@ -9,9 +9,9 @@
 // User and password come from ISC_USER / ISC_PASSWORD (SYSDBA / tarnwheel).
 
 #include "bare_fetch.h"
-#include "figures.h"
 #include "controls/GridExport.h"
 #include "dataset/pFIBDataSet.h"
+#include "figures.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -7,7 +7,3 @@ bool AskDeleteRecord(QWidget* owner) {
                             TMsgIcon::Question, TMsgButtons::OkCancel, owner};
     return ShowMessageBox(question) != TMsgResult::Cancel;
 }
-
-void PresentError(std::exception_ptr error) noexcept {
-    ShowException(error);
-}

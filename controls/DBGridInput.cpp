@@ -3,6 +3,8 @@
 #include "controls/DBGrids.h"
 
 #include "controls/ControlDialogs.h"
+#include "controls/DBGridActions.h"
+#include "ui/UserDialogs.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -89,7 +91,7 @@ bool TInplaceEdit::MayChange(const QString& incoming) {
     if (!field || !AcceptsAll(field, incoming))
         return false;
     bool may = false;
-    PresentErrors([&] { may = grid_->CanEditModify(); });
+    HandleEvent([&] { may = grid_->CanEditModify(); });
     return may;
 }
 
@@ -152,7 +154,7 @@ bool TInplaceEdit::event(QEvent* event) {
 void TInplaceEdit::keyPressEvent(QKeyEvent* event) {
     if (IsGridKey(*event)) {
         bool handled = false;
-        const bool completed = PresentErrors([&] { handled = grid_->HandleKey(*event); });
+        const bool completed = HandleEvent([&] { handled = grid_->HandleKey(*event); });
         if (handled || !completed) {
             // Taken, or refused with the error shown: not the grid's again.
             event->accept();
@@ -220,7 +222,7 @@ void TInplaceEdit::contextMenuEvent(QContextMenuEvent* event) {
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
     bool handled = false;
-    PresentErrors([&] {
+    HandleEvent([&] {
         handled = HandleKey(*event);
         if (!handled && PrintableText(*event)) {
             TypeChar(event->text());
@@ -364,12 +366,12 @@ bool TDBGrid::HandleGridKey(QKeyEvent& event) {
     case Qt::Key_F:
         if (!ctrl)
             return false;
-        ShowFindBar();
+        actions_->ShowFindBar();
         return true;
     case Qt::Key_C:
         if (!ctrl || editorMode_)
             return false;
-        CopyCell();
+        actions_->CopyCell();
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -482,7 +484,7 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
     const int col = ColumnAt(pos.x());
     if (row < 0 || !Shows() || row >= link_.RecordCount())
         return;
-    PresentErrors([&] { ClickCell(col, row, col == -1, event->modifiers()); });
+    HandleEvent([&] { ClickCell(col, row, col == -1, event->modifiers()); });
 }
 
 void TDBGrid::ClickCell(int col, int row, bool indicator, Qt::KeyboardModifiers modifiers) {
@@ -523,7 +525,7 @@ void TDBGrid::mouseReleaseEvent(QMouseEvent* event) {
         const int col = resizeCol_;
         resizeCol_ = -1;
         const int width = std::max(0, resizeStartWidth_ + pos.x() - resizeStartX_);
-        PresentErrors([&] { ResizeColumn(col, width); });
+        HandleEvent([&] { ResizeColumn(col, width); });
         return;
     }
     if (moveCol_ >= 0) {
@@ -531,7 +533,7 @@ void TDBGrid::mouseReleaseEvent(QMouseEvent* event) {
         moveCol_ = -1;
         const int to = pos.y() < TitleHeight() ? ColumnAt(pos.x()) : -1;
         if (to >= 0 && to != from)
-            PresentErrors([&] { MoveColumn(from, to); });
+            HandleEvent([&] { MoveColumn(from, to); });
         return;
     }
     QAbstractScrollArea::mouseReleaseEvent(event);
@@ -565,14 +567,14 @@ void TDBGrid::MoveColumn(int from, int to) {
 
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     if (OnDblClick)
-        PresentErrors([&] { OnDblClick(*this); });
+        HandleEvent([&] { OnDblClick(*this); });
     QAbstractScrollArea::mouseDoubleClickEvent(event);
 }
 
 void TDBGrid::wheelEvent(QWheelEvent* event) {
     const int steps = event->angleDelta().y() / 120;
     if (steps != 0 && Shows())
-        PresentErrors([&] { link_.DataSet()->MoveBy(-steps); });
+        HandleEvent([&] { link_.DataSet()->MoveBy(-steps); });
     event->accept();
 }
 
@@ -605,7 +607,7 @@ void TDBGrid::focusOutEvent(QFocusEvent* event) {
 void TDBGrid::GridExit() {
     if (!Shows())
         return;
-    const bool done = PresentErrors([&] {
+    const bool done = HandleEvent([&] {
         TDataSet* ds = link_.DataSet();
         if (options_.Contains(dgCancelOnExit) && UntouchedInsert())
             ds->Cancel();

@@ -270,12 +270,8 @@ void TDBGrid::PaintCell(QPainter& p, const QRect& cell, int col, int row, bool c
     const TColumn& column = columns_[col];
     if (row >= 0 && column.Field) {
         QString text;
-        try {
-            text = column.Field->DisplayText();
-        } catch (...) {
-            // A value that cannot be shown leaves its cell empty; painting
-            // never raises.
-        }
+        IgnoreFailure("a value that cannot be shown leaves its cell empty; painting never raises",
+                      [&] { text = column.Field->DisplayText(); });
         p.setPen(ink);
         DrawCellText(p, cell.adjusted(2, 0, -2, 0), TextAlignment(column.Alignment()), text);
     }

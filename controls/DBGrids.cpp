@@ -1,8 +1,8 @@
 #include "controls/DBGrids.h"
 
 #include "base/Exception.h"
-#include "controls/ControlDialogs.h"
-#include "controls/GridFindBar.h"
+#include "controls/DBGridActions.h"
+#include "ui/UserDialogs.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -10,11 +10,6 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
-
-TGridCaptions& GridCaptions() {
-    static TGridCaptions captions;
-    return captions;
-}
 
 TDBGridOptions DefaultGridOptions() {
     TDBGridOptions o{dgEditing,  dgTitles, dgIndicator,     dgColumnResize, dgColLines,
@@ -92,7 +87,7 @@ TDBGrid::TDBGrid(QWidget* parent)
     horizontalScrollBar()->setSingleStep(1);
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int action) { VerticalBarAction(action); });
-    CreateExtras();
+    actions_ = std::make_unique<TDBGridActions>(*this);
     resize(320, 120);
     LayoutChanged();
 }
@@ -196,7 +191,7 @@ void TDBGrid::LayoutChanged() {
     if (layingOut_)
         return;
     layingOut_ = true;
-    PresentErrors([&] {
+    HandleEvent([&] {
         BuildColumns();
         UpdateRowMetrics();
         UpdateBufferRows();
@@ -259,7 +254,7 @@ void TDBGrid::UpdateVerticalBar() {
 void TDBGrid::VerticalBarAction(int action) {
     QScrollBar* v = verticalScrollBar();
     const int target = v->sliderPosition();
-    PresentErrors([&] {
+    HandleEvent([&] {
         TDataSet* ds = Shows() ? link_.DataSet() : nullptr;
         if (!ds)
             return;
@@ -376,8 +371,9 @@ void TDBGrid::MakeColumnVisible(int col) {
 
 void TDBGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    PlaceFindBar();
-    PresentErrors([&] { UpdateBufferRows(); });
+    if (actions_)
+        actions_->PlaceFindBar();
+    HandleEvent([&] { UpdateBufferRows(); });
     MakeColumnVisible(col_);
     PlaceEditor();
     viewport()->update();
@@ -451,7 +447,7 @@ void TDBGrid::RecordChanged(TField* field) {
     }
     if (current && (!field || field == current)) {
         QString text;
-        PresentErrors([&] { text = current->Text(); });
+        HandleEvent([&] { text = current->Text(); });
         if (text != editText_)
             LoadEditorText();
     }
@@ -531,9 +527,12 @@ void TDBGrid::HideEditor() {
         return;
     const bool hadFocus = editor_->hasFocus();
     editorMode_ = false;
-    editor_->hide();
+    // The grid takes the focus before its editor hides: a focused widget
+    // that hides hands the focus on down the tab chain, and the grid would
+    // take that as the user leaving it (and drop its untouched new row).
     if (hadFocus)
         setFocus();
+    editor_->hide();
     viewport()->update();
 }
 
@@ -552,7 +551,7 @@ void TDBGrid::LoadEditorText() {
     TField* f = SelectedField();
     QString text;
     if (f && Shows())
-        PresentErrors([&] { text = f->Text(); });
+        HandleEvent([&] { text = f->Text(); });
     editText_ = text;
     editModified_ = false;
     const int maxLength = f && f->DataType() == ftString && f->Size() > 0 ? f->Size() : 32767;
@@ -596,7 +595,8 @@ void TDBGrid::EditorTextEdited() {
 
 bool TDBGrid::UntouchedInsert() const {
     TDataSet* ds = link_.DataSet();
-    return ds && ds->State() == stInsert && !ds->Modified() && !editModified_;
+    return ds && ds->State() == stInsert && !ds->Modified() && !editModified_ &&
+           !ds->DetailsHoldTypedRows();
 }
 
 bool TDBGrid::AtEndOfData() const {

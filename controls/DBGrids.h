@@ -12,14 +12,13 @@
 #include <QFont>
 #include <QLineEdit>
 #include <functional>
+#include <memory>
 #include <set>
 #include <vector>
 
 class QFontMetrics;
-class QMenu;
-class QAction;
 class TDBGrid;
-class TGridFindBar;
+class TDBGridActions;
 
 enum TDBGridOption {
     dgEditing,
@@ -64,23 +63,6 @@ private:
 // The options of a new grid; a system whose language is Korean also gets
 // dgAlwaysShowEditor.
 TDBGridOptions DefaultGridOptions();
-
-// The captions of what every grid adds for its user: the context menu, the
-// find bar and the export's dialogs. They are caption keys until the shell
-// sets their translations.
-struct TGridCaptions {
-    QString CopyCell = QStringLiteral("_COPY_CELL_");
-    QString CopyRow = QStringLiteral("_COPY_ROW_");
-    QString ExportCsv = QStringLiteral("_EXPORT_CSV_");
-    QString Find = QStringLiteral("_FIND_");
-    QString FindNext = QStringLiteral("_FIND_NEXT_");
-    QString FindPrevious = QStringLiteral("_FIND_PREVIOUS_");
-    QString CloseFind = QStringLiteral("_CLOSE_FIND_");
-    QString NoMatch = QStringLiteral("_NO_MATCH_");
-    QString RowsWritten = QStringLiteral("_ROWS_WRITTEN_");
-    QString Cancel = QStringLiteral("_CANCEL_");
-};
-TGridCaptions& GridCaptions();
 
 // Column width arithmetic. Qt fonts have no overhang, so it counts as 0.
 // A field's column: "0"-width x DisplayWidth + 4, at least the title + 4.
@@ -168,23 +150,8 @@ public:
 
     std::function<void(TDBGrid&)> OnDblClick;
 
-    // What the context menu offers: the current cell's text, the current
-    // row's texts separated by tabs (as a spreadsheet pastes them), and every
-    // row of the dataset as a CSV file the user names.
-    QMenu* ContextMenu() const { return menu_; }
-    void CopyCell();
-    void CopyRow();
-    void ExportToCsv();
-    // Every row into path, with a progress dialog whose Cancel leaves no
-    // file; returns false when cancelled.
-    bool ExportToCsvFile(const QString& path);
-    // The find bar (Ctrl+F) and its search in the current column.
-    TGridFindBar* FindBar() const { return findBar_; }
-    void ShowFindBar();
-    bool FindInColumn(const QString& text, bool backwards);
-    void PlaceFindBar();
-    // Takes the captions of GridCaptions() again.
-    void TranslateCaptions();
+    // The context menu, the find bar and their captions.
+    TDBGridActions& Actions() const { return *actions_; }
 
     // dgMultiSelect: the marks (bookmarks) of the selected records. Ctrl+click
     // adds or removes a record, Shift+click and Shift with the moving keys
@@ -239,11 +206,10 @@ protected:
 private:
     friend class TGridDataLink;
     friend class TInplaceEdit;
+    friend class TDBGridActions;
 
     // The link is active and its dataset is one the grid may show.
     bool Shows() const { return link_.Active() && !refused_; }
-
-    void CreateExtras();
 
     // Link hooks.
     void LinkActive();
@@ -347,11 +313,7 @@ private:
     int lastCount_ = 0;
     bool inserting_ = false;
 
-    QMenu* menu_ = nullptr;
-    QAction* copyCellAct_ = nullptr;
-    QAction* copyRowAct_ = nullptr;
-    QAction* exportAct_ = nullptr;
-    TGridFindBar* findBar_ = nullptr;
+    std::unique_ptr<TDBGridActions> actions_;
 
     // Title drags: resizing a column's right edge or moving a column.
     int resizeCol_ = -1;

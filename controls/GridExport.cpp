@@ -59,8 +59,7 @@ void AppendScaled(QByteArray& out, int64_t value, int decimals) {
 
 // A field's value in its native form (see the field classes); false when the
 // field is null.
-template <class T>
-bool NativeValue(TField* field, void* scratch, T* value) {
+template <class T> bool NativeValue(TField* field, void* scratch, T* value) {
     if (!field->GetData(scratch))
         return false;
     std::memcpy(value, scratch, sizeof *value);
@@ -135,11 +134,7 @@ bool TCsvExport::Run(const QString& path, const TProgress& progress) {
     try {
         completed = WriteRows(file, path, progress);
     } catch (...) {
-        try {
-            ComeBack(saved, row);
-        } catch (...) {
-            // The export's own error is the one to report.
-        }
+        IgnoreFailure("the export's own error is the one to report", [&] { ComeBack(saved, row); });
         ds_.EnableControls();
         throw;
     }

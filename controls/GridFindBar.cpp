@@ -1,7 +1,8 @@
 #include "controls/GridFindBar.h"
 
-#include "controls/ControlDialogs.h"
+#include "controls/DBGridActions.h"
 #include "controls/DBGrids.h"
+#include "ui/UserDialogs.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -63,7 +64,7 @@ void TGridFindBar::Open() {
     TranslateCaptions();
     show();
     raise();
-    grid_->PlaceFindBar();
+    grid_->Actions().PlaceFindBar();
     text_->setFocus(Qt::ShortcutFocusReason);
     text_->selectAll();
 }
@@ -78,7 +79,8 @@ void TGridFindBar::Close() {
 
 bool TGridFindBar::Find(bool backwards) {
     bool found = false;
-    const bool done = PresentErrors([&] { found = grid_->FindInColumn(text_->text(), backwards); });
+    const bool done =
+        HandleEvent([&] { found = grid_->Actions().FindInColumn(text_->text(), backwards); });
     status_->setText(done && !found ? GridCaptions().NoMatch : QString());
     return found;
 }

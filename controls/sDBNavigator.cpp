@@ -1,6 +1,7 @@
 #include "controls/sDBNavigator.h"
 
 #include "controls/ControlDialogs.h"
+#include "ui/UserDialogs.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -312,7 +313,7 @@ void TsDBNavigator::ButtonAction(TNavigateBtn button) {
 }
 
 bool TsDBNavigator::ClickButton(TNavigateBtn button) {
-    return PresentErrors([&] { ButtonAction(button); });
+    return HandleEvent([&] { ButtonAction(button); });
 }
 
 void TsDBNavigator::keyPressEvent(QKeyEvent* event) {

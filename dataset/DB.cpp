@@ -27,11 +27,8 @@ TDataSet::TDataSet(TComponent* owner) : TComponent(owner) {}
 
 TDataSet::~TDataSet() {
     MarkDestroying();
-    try {
-        SetActive(false);
-    } catch (...) {
-        // Destruction goes on: a close that fails leaves nothing to keep.
-    }
+    IgnoreFailure("destruction goes on: a close that fails leaves nothing to keep",
+                  [this] { SetActive(false); });
     while (!dataSources_.empty())
         dataSources_.back()->SetDataSet(nullptr);
     DestroyDefaultFields();
@@ -69,11 +66,7 @@ void TDataSet::OpenDataSet() {
         OpenCursor();
     } catch (...) {
         opening_ = false;
-        try {
-            CloseCursor();
-        } catch (...) {
-            // The open's own error is the one to report.
-        }
+        IgnoreFailure("the open's own error is the one to report", [this] { CloseCursor(); });
         throw;
     }
     opening_ = false;
@@ -400,11 +393,30 @@ void TDataSet::EnsureBrowse() {
     DataEvent(dnCheckBrowseMode);
     if (state_ == stEdit || state_ == stInsert) {
         UpdateRecord();
-        if (modified_)
+        if (modified_ || (state_ == stInsert && DetailsHoldTypedRows()))
             Post();
         else
             Cancel();
     }
+}
+
+// A new record left untouched is dropped when the user moves on, but not
+// when a row was typed under it in a detail: dropping it would silently take
+// that row too, so it is stored (or refused with the server's message). What
+// a detail's controls still hold (an open cell editor) counts as typed, so
+// they write it into the row first.
+bool TDataSet::DetailsHoldTypedRows() {
+    for (TDataSource* source : dataSources_)
+        for (TDataLink* link : source->DataLinks())
+            if (const auto* detailLink = dynamic_cast<const TDetailDataLink*>(link))
+                if (TDataSet* detail = detailLink->DetailDataSet();
+                    detail && detail->Active() &&
+                    (detail->State() == stEdit || detail->State() == stInsert)) {
+                    detail->UpdateRecord();
+                    if (detail->Modified())
+                        return true;
+                }
+    return false;
 }
 
 void TDataSet::Edit() {
@@ -507,9 +519,19 @@ void TDataSet::Post() {
 
 void TDataSet::FinishPost() {
     FreeFieldBuffers();
-    SetState(stBrowse);
-    Resync(false, false);
+    // The row is stored once we are here: a failure while the window is read
+    // again (a detail refusing the row typed under this new record) is shown
+    // after AfterPost, which must still hear of the stored row.
+    std::exception_ptr error;
+    try {
+        SetState(stBrowse);
+        Resync(false, false);
+    } catch (...) {
+        error = std::current_exception();
+    }
     DoAfterPost();
+    if (error)
+        std::rethrow_exception(error);
 }
 
 void TDataSet::Cancel() {

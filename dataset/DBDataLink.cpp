@@ -1,7 +1,7 @@
 // Data sources and data links: how a dataset's events reach the controls and
 // detail datasets that watch it.
 
-#include "dataset/DB.h"
+#include "dataset/DBDataLink.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // Field objects: the base field, string, Boolean and blob fields.
 
-#include "dataset/DB.h"
+#include "dataset/DBFields.h"
 #include "dataset/FieldTextBridge.h"
 
 #include "base/Format.h"

@@ -1,6 +1,6 @@
 // Numeric and date-time fields.
 
-#include "dataset/DB.h"
+#include "dataset/DBFields.h"
 #include "dataset/FieldTextBridge.h"
 
 #include "base/Format.h"

@@ -68,11 +68,7 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
 
 TFIBCustomDataSet::~TFIBCustomDataSet() {
     MarkDestroying();
-    try {
-        Close();
-    } catch (...) {
-        // Destruction goes on.
-    }
+    IgnoreFailure("destruction goes on", [this] { Close(); });
     // Closing freed the window's buffers through this class's primitive,
     // which the generic destructor could no longer reach.
     masterLink_.reset();

@@ -1,11 +1,12 @@
 #pragma once
 // The SQL-backed dataset: a select statement's rows, fetched on demand into a
-// record cache, shown through the generic dataset's window; and the field
-// classes of this layer.
+// record cache, shown through the generic dataset's window. Its field classes
+// are in FIBFields.h, included here for the dataset's users.
 
 #include "base/TextCodec.h"
 #include "dataset/DB.h"
 #include "dataset/FIBCacheManage.h"
+#include "dataset/FIBFields.h"
 #include "dataset/pFIBProps.h"
 #include "fib/FIBBase.h"
 #include "fib/FIBQuery.h"
@@ -302,101 +303,4 @@ public:
 
 protected:
     TFIBCustomDataSet* detail_;
-};
-
-// ---------------------------------------------------------------------------
-// Field classes of this layer.
-
-class TFIBStringField : public TStringField {
-public:
-    explicit TFIBStringField(TComponent* owner = nullptr);
-    // Takes the dataset's psSetEmptyStrToNull on attaching unless set
-    // explicitly.
-    bool EmptyStrToNull() const { return emptyStrToNull_; }
-    void SetEmptyStrToNull(bool on);
-    // Called by the dataset when the field attaches.
-    void TakeDataSetDefault(bool emptyStrToNull);
-
-protected:
-    void SetAsStringValue(const QString& value) override;
-
-private:
-    bool emptyStrToNull_ = false;
-    bool emptyStrToNullStored_ = false;
-};
-
-class TFIBIntegerField : public TIntegerField {
-public:
-    using TIntegerField::TIntegerField;
-
-protected:
-    bool GetAsBoolean() const override;
-    void SetAsBooleanValue(bool value) override;
-};
-
-class TFIBSmallIntField : public TSmallintField {
-public:
-    using TSmallintField::TSmallintField;
-
-protected:
-    bool GetAsBoolean() const override;
-    void SetAsBooleanValue(bool value) override;
-};
-
-class TFIBLargeIntField : public TLargeintField {
-public:
-    using TLargeintField::TLargeintField;
-};
-
-class TFIBFloatField : public TFloatField {
-public:
-    using TFloatField::TFloatField;
-    bool RoundByScale = true;
-
-protected:
-    QString TextValue(bool displayText) const override;
-    void WriteValue(double value) override;
-};
-
-class TFIBBCDField : public TBCDField {
-public:
-    using TBCDField::TBCDField;
-};
-
-class TFIBDateTimeField : public TDateTimeField {
-public:
-    using TDateTimeField::TDateTimeField;
-    bool ShowMsec = false;
-
-protected:
-    QString TextValue(bool displayText) const override;
-};
-
-class TFIBDateField : public TDateField {
-public:
-    using TDateField::TDateField;
-};
-
-class TFIBTimeField : public TTimeField {
-public:
-    using TTimeField::TTimeField;
-    bool ShowMsec = false;
-
-protected:
-    QString TextValue(bool displayText) const override;
-};
-
-class TFIBBooleanField : public TBooleanField {
-public:
-    using TBooleanField::TBooleanField;
-};
-
-class TFIBBlobField : public TBlobField {
-public:
-    using TBlobField::TBlobField;
-};
-
-class TFIBMemoField : public TMemoField {
-public:
-    using TMemoField::TMemoField;
 };

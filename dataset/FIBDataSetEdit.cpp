@@ -344,12 +344,9 @@ bool TFIBCustomDataSet::RefreshRecord(char* buffer) {
     try {
         found = ExecuteForRecord(*refreshQuery_, buffer, oldValues_.data());
     } catch (...) {
-        if (refreshQuery_->Open()) {
-            try {
-                refreshQuery_->Close();
-            } catch (...) {
-            }
-        }
+        if (refreshQuery_->Open())
+            IgnoreFailure("the refresh's own error is the one to report",
+                          [this] { refreshQuery_->Close(); });
         throw;
     }
     const int index = TRecordLayout::HeaderOf(buffer).CacheIndex;

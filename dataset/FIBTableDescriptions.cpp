@@ -160,33 +160,20 @@ std::shared_ptr<TFIBTableDescription> TFIBTableDescriptions::Load(TFIBDatabase& 
     d->TableName = table;
     database.CheckConnected();
     TFIBTransaction* tr = database.InternalTransaction();
-    const bool started = !tr->Active();
-    if (started)
-        tr->StartTransaction();
-    try {
+    TTransactionScope scope(tr);
+    ++queryCount_;
+    RunQuery(database, tr, kFormatQuery, table,
+             [&](TFIBXSQLDA& row) { d->FormatNumber = row[0].AsInteger(); });
+    ++queryCount_;
+    RunQuery(database, tr, kColumnsQuery, table,
+             [&](TFIBXSQLDA& row) { d->Columns.push_back(ReadColumn(row)); });
+    if (d->Columns.empty()) {
         ++queryCount_;
-        RunQuery(database, tr, kFormatQuery, table,
-                 [&](TFIBXSQLDA& row) { d->FormatNumber = row[0].AsInteger(); });
-        ++queryCount_;
-        RunQuery(database, tr, kColumnsQuery, table,
+        RunQuery(database, tr, kProcedureQuery, table,
                  [&](TFIBXSQLDA& row) { d->Columns.push_back(ReadColumn(row)); });
-        if (d->Columns.empty()) {
-            ++queryCount_;
-            RunQuery(database, tr, kProcedureQuery, table,
-                     [&](TFIBXSQLDA& row) { d->Columns.push_back(ReadColumn(row)); });
-            d->IsProcedure = !d->Columns.empty();
-        }
-    } catch (...) {
-        if (started && tr->Active()) {
-            try {
-                tr->Rollback();
-            } catch (...) {
-            }
-        }
-        throw;
+        d->IsProcedure = !d->Columns.empty();
     }
-    if (started)
-        tr->Commit();
+    scope.Commit();
     return d;
 }
 

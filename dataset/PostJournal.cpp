@@ -80,13 +80,9 @@ public:
     TCursorGuard(const TCursorGuard&) = delete;
     TCursorGuard& operator=(const TCursorGuard&) = delete;
     ~TCursorGuard() {
-        if (!q_.Open())
-            return;
-        try {
-            q_.Close();
-        } catch (...) {
-            // What ended the reading is what the caller reports.
-        }
+        if (q_.Open())
+            IgnoreFailure("what ended the reading is what the caller reports",
+                          [this] { q_.Close(); });
     }
 
 private:

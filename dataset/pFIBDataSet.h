@@ -25,7 +25,7 @@ public:
 protected:
     void InternalOpen() override;
     // The new-record step: generator value, column defaults, OnNewRecord
-    // (FIBDataSetEdit.cpp).
+    // (pFIBAutoUpdate.cpp).
     void DoOnNewRecord() override;
     void DoBeforePost() override;
     // A new record whose generated key the server refused as a duplicate

@@ -99,7 +99,7 @@ enum TFieldOriginRule {
 enum TWhenGetGenID { wgNever, wgOnNewRecord, wgBeforePost };
 
 // How a dataset writes to its table: the table, its key field and the
-// generator that gives new keys (see FIBDataSetEdit.cpp for their use).
+// generator that gives new keys (see pFIBAutoUpdate.cpp for their use).
 class TAutoUpdateOptions {
 public:
     const QString& UpdateTableName() const { return updateTableName_; }

@@ -96,11 +96,10 @@ void TFIBLinkList::Release(TFIBBase::Hook TFIBBase::*hook, void (*forget)(TFIBBa
         if (!link)
             continue;
         if (link->*hook) {
-            try {
+            IgnoreFailure("a link's failing hook must not keep the others from being told", [&] {
                 const TFIBBase::Hook call = link->*hook;
                 call();
-            } catch (...) {
-            }
+            });
         }
         if (i < Count() && links_[i] == link) {
             forget(*link);

@@ -1,5 +1,6 @@
 #include "fib/FIBDatabase.h"
 
+#include "fib/FIBErrorKinds.h"
 #include "fib/fib.h"
 
 #include <QCoreApplication>
@@ -88,10 +89,8 @@ TFIBDatabase::~TFIBDatabase() {
         try {
             internalTransaction_->Commit();
         } catch (...) {
-            try {
-                internalTransaction_->EndTransaction(TACommit, true);
-            } catch (...) {
-            }
+            IgnoreFailure("a destructor does not throw",
+                          [this] { internalTransaction_->EndTransaction(TACommit, true); });
         }
     }
     delete internalTransaction_;
@@ -106,10 +105,8 @@ TFIBDatabase::~TFIBDatabase() {
             socket_ = -1;
         }
     }
-    try {
-        destroyListeners_.Call(this);
-    } catch (...) {
-    }
+    IgnoreFailure("a destructor does not throw; every listener is still told",
+                  [this] { destroyListeners_.Call(this); });
     links_.Release(&TFIBBase::OnDatabaseFree, [](TFIBBase& link) {
         link.SetTransaction(nullptr);
         link.ForgetDatabase();
@@ -159,11 +156,10 @@ void TFIBDatabase::DisconnectAllAtExit() {
         all = Registry().connections;
     }
     for (TFIBDatabase* db : all) {
-        try {
+        IgnoreFailure("the process is ending: every other connection is still closed", [db] {
             if (db->Connected())
                 db->Disconnect(false);
-        } catch (...) {
-        }
+        });
     }
 }
 
@@ -311,9 +307,7 @@ void TFIBDatabase::StatusCheck(ISC_STATUS status, bool raiseError) {
 }
 
 bool TFIBDatabase::StatusSaysConnectionLost() {
-    return StatusContains({isc_network_error, isc_net_read_err, isc_net_write_err, isc_conn_lost,
-                           isc_lost_db_connection, isc_att_shutdown, isc_shutdown,
-                           isc_net_server_shutdown});
+    return StatusContains(LostConnectionCodes());
 }
 
 // The server end of the attachment is gone, and so is every transaction and

@@ -67,36 +67,24 @@ QVariant ColumnValue(TFIBXSQLVAR& column) {
 QVariant TFIBDatabase::SelectValue(const QString& sql, int column, TFIBTransaction* transaction) {
     TFIBTransaction* tr = transaction ? transaction : internalTransaction_;
     TCachedQuery query(this, tr, sql);
+    // A transaction the caller had running holds the caller's uncommitted
+    // work: only one started here for this value is rolled back on failure.
+    TTransactionScope scope(query->Transaction());
     QVariant result;
-    bool started = false;
-    try {
-        if (!query->Transaction()->Active()) {
-            query->Transaction()->StartTransaction();
-            started = true;
+    query->ExecQuery();
+    if (query->FieldCount() > 0) {
+        if (column < 0) {
+            QVariantList all;
+            for (int i = 0; i < query->FieldCount(); ++i)
+                all.append(ColumnValue(query->Fields(i)));
+            result = all;
+        } else {
+            result = ColumnValue(query->Fields(column));
         }
-        query->ExecQuery();
-        if (query->FieldCount() > 0) {
-            if (column < 0) {
-                QVariantList all;
-                for (int i = 0; i < query->FieldCount(); ++i)
-                    all.append(ColumnValue(query->Fields(i)));
-                result = all;
-            } else {
-                result = ColumnValue(query->Fields(column));
-            }
-        }
-    } catch (...) {
-        // A transaction the caller had running holds the caller's uncommitted
-        // work: only one started here for this value is rolled back.
-        TFIBTransaction* used = query->Transaction();
-        if (started && used && used->Active()) {
-            try {
-                used->Rollback();
-            } catch (...) {
-            }
-        }
-        throw;
     }
+    // The caller's transaction, even one started here, runs on for the
+    // caller's work; the connection's own is ended now.
+    scope.Keep();
     if (!transaction && query->Transaction()->Active()) {
         query->Close();
         query->Transaction()->Commit();
@@ -113,29 +101,11 @@ int64_t TFIBDatabase::GeneratorValue(const QString& generatorName, int64_t step,
     const QString text = QStringLiteral("select gen_id(") + name + QStringLiteral(", ") +
                          QString::number(step) + QStringLiteral(") from RDB$DATABASE");
     TCachedQuery query(this, tr, text);
-    bool started = false;
-    if (!tr->Active()) {
-        tr->StartTransaction();
-        started = true;
-    }
-    int64_t value = 0;
-    try {
-        query->ExecQuery();
-        value = query->Fields(0).AsInt64();
-    } catch (...) {
-        // A transaction started here for one value is not left behind.
-        if (started && tr->Active()) {
-            try {
-                tr->Rollback();
-            } catch (...) {
-            }
-        }
-        throw;
-    }
-    if (started) {
-        query->Close();
-        tr->Commit();
-    }
+    // A transaction started here for one value is not left behind.
+    TTransactionScope scope(tr);
+    query->ExecQuery();
+    const int64_t value = query->Fields(0).AsInt64();
+    scope.Commit(&*query);
     return value;
 }
 

@@ -7,31 +7,23 @@
 #include <QRandomGenerator>
 #include <cstring>
 
-namespace {
-
-// Runs a clean-up step whose own failure must not replace the error that is
-// already on its way.
-template <typename F> void Quietly(F&& f) noexcept {
-    try {
-        f();
-    } catch (...) {
-    }
-}
-
-} // namespace
-
 TFIBQuery::TFIBQuery(TComponent* owner)
     : TComponent(owner), base_(this), userParams_(this, true), serverParams_(this, true),
       row_(this, false) {
-    base_.OnDatabaseDisconnecting = [this] { Quietly([this] { FreeHandle(); }); };
-    base_.OnDatabaseFree = [this] { Quietly([this] { FreeHandle(); }); };
+    base_.OnDatabaseDisconnecting = [this] {
+        IgnoreFailure("the connection is going: its handle is forgotten either way",
+                      [this] { FreeHandle(); });
+    };
+    base_.OnDatabaseFree = [this] {
+        IgnoreFailure("the connection is going: its handle is forgotten either way",
+                      [this] { FreeHandle(); });
+    };
     base_.OnConnectionLost = [this] { DropLostHandle(); };
     base_.OnTransactionEnding = [this] {
         const TTransactionPhase phase = base_.Transaction()->Phase();
-        // The server closes the cursor itself; a failure here must not stop
-        // the transaction from ending.
         if (phase == trCommitting || phase == trRollbacking)
-            Quietly([this] { Close(); });
+            IgnoreFailure("the server closes the cursor itself; the transaction must still end",
+                          [this] { Close(); });
     };
     if (auto* db = dynamic_cast<TFIBDatabase*>(owner))
         SetDatabase(db);
@@ -40,7 +32,7 @@ TFIBQuery::TFIBQuery(TComponent* owner)
 }
 
 TFIBQuery::~TFIBQuery() {
-    Quietly([this] { FreeHandle(); });
+    IgnoreFailure("a destructor does not throw", [this] { FreeHandle(); });
 }
 
 TFIBDatabase* TFIBQuery::Database() const {
@@ -50,7 +42,8 @@ TFIBDatabase* TFIBQuery::Database() const {
 void TFIBQuery::SetDatabase(TFIBDatabase* database) {
     if (database == base_.Database())
         return;
-    Quietly([this] { FreeHandle(); });
+    IgnoreFailure("the handle is forgotten even when the server refuses to free it",
+                  [this] { FreeHandle(); });
     base_.SetDatabase(database);
 }
 
@@ -369,7 +362,7 @@ void TFIBQuery::InternalPrepare() {
         prepared_ = true;
         ++prepareCount_;
     } catch (...) {
-        Quietly([this] { FreeHandle(); });
+        IgnoreFailure("the prepare's own error is the one to report", [this] { FreeHandle(); });
         throw;
     }
 }

@@ -10,11 +10,11 @@
 
 namespace {
 
-constexpr ISC_STATUS kCursorUnknown = 335544572;      // isc_dsql_cursor_err
-constexpr ISC_STATUS kBadStatementHandle = 335544485; // isc_bad_stmt_handle
-constexpr ISC_STATUS kCursorCloseError = 335544577;   // isc_dsql_cursor_close_err
-constexpr ISC_STATUS kSegmentStringEof = 335544367;   // isc_segstr_eof
-constexpr ISC_STATUS kSegment = 335544366;            // isc_segment: partial segment
+constexpr ISC_STATUS kCursorUnknown = isc_dsql_cursor_err;
+constexpr ISC_STATUS kBadStatementHandle = isc_bad_stmt_handle;
+constexpr ISC_STATUS kCursorCloseError = isc_dsql_cursor_close_err;
+constexpr ISC_STATUS kSegmentStringEof = isc_segstr_eof;
+constexpr ISC_STATUS kSegment = isc_segment; // a partial segment
 
 bool HasCursor(TFIBSQLTypes type) {
     return type == SQLSelect || type == SQLSelectForUpdate;
@@ -215,10 +215,7 @@ TFIBXSQLDA* TFIBQuery::Next() {
     // Closing overwrites the status vector: keep the fetch's error.
     ISC_STATUS_ARRAY saved;
     std::memcpy(saved, StatusVector(), sizeof saved);
-    try {
-        Close();
-    } catch (...) {
-    }
+    IgnoreFailure("the fetch's error is the one to report", [this] { Close(); });
     std::memcpy(StatusVector(), saved, sizeof saved);
     IBError(*lib_, this);
 }

@@ -1,5 +1,6 @@
 #include "fib/FIBQueryRegistry.h"
 
+#include "base/Exception.h"
 #include "fib/FIBDatabase.h"
 #include "fib/FIBQuery.h"
 
@@ -30,10 +31,7 @@ Registry& TheRegistry() {
 }
 
 void CloseQuietly(TFIBQuery* q) {
-    try {
-        q->Close();
-    } catch (...) {
-    }
+    IgnoreFailure("the cursor counts as closed even when the server refuses", [q] { q->Close(); });
 }
 
 } // namespace
@@ -106,12 +104,9 @@ void DropText(TFIBDatabase* database, const QString& text) {
     auto it = r.pools.find(database);
     if (it == r.pools.end())
         return;
-    for (TFIBQuery* q : it->second.idle.values(text.trimmed())) {
-        try {
-            q->FreeHandle();
-        } catch (...) {
-        }
-    }
+    for (TFIBQuery* q : it->second.idle.values(text.trimmed()))
+        IgnoreFailure("the handle is forgotten even when the server refuses to free it",
+                      [q] { q->FreeHandle(); });
 }
 
 void ForgetDatabase(TFIBDatabase* database) {
@@ -139,3 +134,25 @@ int CachedCount(TFIBDatabase* database) {
 }
 
 } // namespace TFIBQueryRegistry
+
+TTransactionScope::TTransactionScope(TFIBTransaction* transaction) : transaction_(transaction) {
+    if (!transaction_->Active()) {
+        transaction_->StartTransaction();
+        started_ = true;
+    }
+}
+
+TTransactionScope::~TTransactionScope() {
+    if (!done_ && started_ && transaction_->Active())
+        IgnoreFailure("the failure that ended the work is the one to report",
+                      [this] { transaction_->Rollback(); });
+}
+
+void TTransactionScope::Commit(TFIBQuery* cursor) {
+    done_ = true;
+    if (!started_)
+        return;
+    if (cursor)
+        cursor->Close();
+    transaction_->Commit();
+}

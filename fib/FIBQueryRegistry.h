@@ -40,3 +40,30 @@ public:
 private:
     TFIBQuery* query_;
 };
+
+// A transaction that a piece of work starts only when it is not running yet.
+// Leaving the scope without Commit or Keep (the work failed) rolls back a
+// transaction started here, quietly, so that the work's own error is the one
+// reported. One that was already running holds its owner's uncommitted work
+// and is never ended here.
+class TTransactionScope {
+public:
+    explicit TTransactionScope(TFIBTransaction* transaction);
+    ~TTransactionScope();
+    TTransactionScope(const TTransactionScope&) = delete;
+    TTransactionScope& operator=(const TTransactionScope&) = delete;
+
+    bool Started() const { return started_; }
+    // The work is done: a transaction started here is committed, after the
+    // cursor of the statement given is closed. Nothing is rolled back from
+    // here on, also when the close or the commit fails.
+    void Commit(TFIBQuery* cursor = nullptr);
+    // The work is done and the transaction stays as it is: one started here
+    // runs on, for the caller to end.
+    void Keep() { done_ = true; }
+
+private:
+    TFIBTransaction* transaction_;
+    bool started_ = false;
+    bool done_ = false;
+};

@@ -40,10 +40,8 @@ TFIBTransaction::~TFIBTransaction() {
             handle_ = 0;
         }
     }
-    try {
-        destroyed_.CallReversed(this);
-    } catch (...) {
-    }
+    IgnoreFailure("a destructor does not throw; every listener is still told",
+                  [this] { destroyed_.CallReversed(this); });
     links_.Release(&TFIBBase::OnTransactionFree, [](TFIBBase& link) { link.ForgetTransaction(); });
     for (TFIBDatabase* db : std::vector<TFIBDatabase*>(databases_))
         db->RemoveTransaction(this);

@@ -239,7 +239,6 @@ int XSQLDataBytes(short type, short len) {
     }
 }
 
-
 void TFIBXSQLVAR::AllocateForType() {
     const int bytes = XSQLDataBytes(SQLType(), var_->sqllen);
     if (bytes < 0)

@@ -18,12 +18,9 @@ TpFIBTransaction::~TpFIBTransaction() {
     // Ended before this layer goes, so that its end events and the
     // connection's are told as for any other end.
     MarkDestroying();
-    if (Active()) {
-        try {
-            EndTransaction(HardForm(TimeoutAction()), true);
-        } catch (...) {
-        }
-    }
+    if (Active())
+        IgnoreFailure("a destructor does not throw",
+                      [this] { EndTransaction(HardForm(TimeoutAction()), true); });
 }
 
 void TpFIBTransaction::StartTransaction() {

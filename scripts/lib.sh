@@ -20,7 +20,7 @@ as_root() {
 build_packages=(cmake ninja-build g++ qt6-base-dev libgl-dev firebird-dev libfbclient2
                 firebird3.0-server-core firebird3.0-utils)
 test_packages=(libgtest-dev libgmock-dev clang libclang-rt-14-dev firebird3.0-server
-               xvfb xauth)
+               xvfb xauth ccache)
 # What scripts/screenshots needs besides the build: an X server, a way to
 # click and type into the program, and the screenshot tool.
 screenshot_packages=(xvfb xauth xdotool imagemagick)
@@ -42,6 +42,18 @@ ensure_packages() {
     export DEBIAN_FRONTEND=noninteractive
     as_root apt-get update -q </dev/null
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" </dev/null
+}
+
+# use_compiler_cache: compiles through ccache where it is installed, so that a
+# build after the first one on a machine recompiles only what changed. A build
+# folder configured without it takes it at its next configure and so compiles
+# everything once more; settings already in the environment win.
+use_compiler_cache() {
+    command -v ccache >/dev/null || return 0
+    export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
+    export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+    export CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/ccache}
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root_dir}
 }
 
 # build DIR [cmake options...]

@@ -6,6 +6,7 @@
 #include "tests/app/ShellFixture.h"
 #include "tests/support/TestDatabase.h"
 
+#include "controls/DBGridActions.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
 
@@ -157,7 +158,7 @@ TEST_P(CaptionFit, EveryCaptionShowsWhole) {
     for (const TDBGrid* grid :
          {main_frm->faculty_db, main_frm->student_db, main_frm->discipline_grid,
           main_frm->d_test_grid, main_frm->resultat_grid})
-        ExpectWhole(grid->ContextMenu());
+        ExpectWhole(grid->Actions().ContextMenu());
 
     // The navigators' hints, as the tip shows them.
     for (const QString& name : navigator_names()) {

@@ -7,6 +7,7 @@
 #include "tests/app/ShellFixture.h"
 #include "tests/support/TestDatabase.h"
 
+#include "controls/DBGridActions.h"
 #include "controls/DBGrids.h"
 #include "controls/GridFindBar.h"
 #include "dataset/pFIBDataSet.h"
@@ -99,7 +100,7 @@ QString IsoTimestamp(const QString& text) {
 class GridExtras : public ShellFixture {
 protected:
     GridExtras() : db(ProgramDatabase(TestData::Demo)) {
-        SetDatabaseLinkSteps(nullptr); // the real connection and datasets
+        main_frm->SetDatabaseLinkSteps(nullptr); // the real connection and datasets
     }
     ~GridExtras() override {
         if (main_frm && main_frm->isVisible()) {
@@ -141,7 +142,7 @@ protected:
         const QPoint pos = grid->CellRect(col, row).center();
         QContextMenuEvent event(QContextMenuEvent::Mouse, pos, grid->viewport()->mapToGlobal(pos));
         QApplication::sendEvent(grid->viewport(), &event);
-        QMenu* menu = grid->ContextMenu();
+        QMenu* menu = grid->Actions().ContextMenu();
         QTRY_VERIFY(menu->isVisible());
         QAction* action = menu->findChild<QAction*>(objectName);
         ASSERT_TRUE(action);
@@ -233,7 +234,7 @@ TEST_F(GridExtras, ExportWritesEveryResultAsTheDatabaseHoldsIt) {
 
 TEST_F(GridExtras, ContextMenuCopiesTheCellAndTheRowThroughTheClipboard) {
     StartOnResults();
-    QMenu* menu = grid->ContextMenu();
+    QMenu* menu = grid->Actions().ContextMenu();
     EXPECT_EQ(menu->findChild<QAction*>("copy_cell_act")->text(), "Copy cell");
     EXPECT_EQ(menu->findChild<QAction*>("copy_row_act")->text(), "Copy row");
     EXPECT_EQ(menu->findChild<QAction*>("export_csv_act")->text(), "Export to CSV...");
@@ -266,7 +267,7 @@ TEST_F(GridExtras, FindBarFindsNextAndPreviousInTheColumnAndSaysWhenNothingMatch
     const int start = Results().RecordNumber();
 
     QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
-    TGridFindBar* bar = grid->FindBar();
+    TGridFindBar* bar = grid->Actions().FindBar();
     ASSERT_TRUE(bar->isVisible());
     EXPECT_TRUE(bar->TextEdit()->hasFocus());
     EXPECT_EQ(bar->TextEdit()->placeholderText(), "Find in this column");

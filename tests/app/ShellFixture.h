@@ -31,12 +31,10 @@ protected:
         steps.connect = [this] { log << "connect"; };
         steps.commit = [this] { log << "commit"; };
         steps.view_switch = [this] { log << "view switch"; };
-        SetDatabaseLinkSteps(&steps);
-        create_windows();
+        create_windows(&steps);
     }
     ~ShellFixture() override {
         destroy_windows();
-        SetDatabaseLinkSteps(nullptr);
         set_program_file(QString());
         program_folder.clear();
         current_language.clear();

@@ -15,7 +15,7 @@ namespace {
 class StartupDatabase : public ShellFixture {
 protected:
     StartupDatabase() {
-        SetDatabaseLinkSteps(nullptr); // the real connection steps
+        main_frm->SetDatabaseLinkSteps(nullptr); // the real connection steps
         folder.WriteFile("Languages/English.olg",
                          "[WORDS]\n_DB_CONNECTION_ERROR_=Cannot reach the database.\n"
                          "_EXIT_=Exit\n_EXIT_CONFIRMATION_=Leave?\n");

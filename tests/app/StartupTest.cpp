@@ -134,7 +134,7 @@ TEST_F(Startup, SavedPositionFlagWithoutEdgesPinsTheDesignedCornerElseTheWindowI
     // an unmoved one is placed by the window manager.
     for (const bool flag : {true, false}) {
         destroy_windows();
-        create_windows();
+        create_windows(&steps);
         folder.WriteFile("options.ini", flag ? "[General]\nSave_Forms_Position=1\n"
                                              : "[General]\nSave_Forms_Position=0\n");
         run_startup();
@@ -191,7 +191,7 @@ TEST_F(Startup, ProgramEndsWithoutShowingTheMainWindowAfterAFailedConnection) {
     steps.connect = [] { throw Exception("refused"); };
     ShowWatch mainShown("main_frm");
     ShowWatch splashShown("about_frm");
-    EXPECT_EQ(run_program(), 0);
+    EXPECT_EQ(run_program(&steps), 0);
     EXPECT_FALSE(mainShown.shown);
     EXPECT_TRUE(splashShown.shown);
     EXPECT_EQ(main_frm, nullptr);
@@ -201,7 +201,7 @@ TEST_F(Startup, ProgramEndsWithoutShowingTheMainWindowAfterAFailedConnection) {
 TEST_F(Startup, ApplicationTitleNamesTheProgramWithoutDecoratingWindowCaptions) {
     destroy_windows(); // the program makes its own
     steps.connect = [] { throw Exception("refused"); };
-    run_program();
+    run_program(&steps);
     EXPECT_EQ(QCoreApplication::applicationName(), "Kestrin Veltor");
     // An explicitly set display name would be appended by the window system
     // to every caption; unset, it follows the application name.

@@ -39,7 +39,7 @@ struct DemoDatabase {
 class Sitting : public DemoDatabase, public ShellFixture {
 protected:
     Sitting() {
-        SetDatabaseLinkSteps(nullptr); // the real connection, transaction and datasets
+        main_frm->SetDatabaseLinkSteps(nullptr); // the real connection, transaction and datasets
     }
     ~Sitting() override {
         if (main_frm && main_frm->isVisible()) {

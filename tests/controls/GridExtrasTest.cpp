@@ -1,12 +1,10 @@
 // What the grid adds beyond showing and editing: the refusal of a dataset
 // that reads only forwards, the vertical bar, the selection of several
 // records, the CSV export of every row with its quoting, ISO dates and
-// atomic replacement, and the building blocks under them.
+// atomic replacement, and the ISO date text it writes.
 
 #include "tests/controls/ControlsFixture.h"
 
-#include "base/AtomicFile.h"
-#include "base/Csv.h"
 #include "base/FormatSettings.h"
 #include "controls/GridExport.h"
 #include "fib/FIBQuery.h"
@@ -49,28 +47,6 @@ std::vector<TCsvColumn> GridColumns(const TDBGrid& grid) {
 
 } // namespace
 
-TEST(Csv, QuotesOnlyTheFieldsThatNeedIt) {
-    const struct {
-        const char* value;
-        const char* written;
-    } cases[] = {
-        {"plain", "plain"},
-        {"", ""},
-        {"a,b", "\"a,b\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"\"", "\"\"\"\""},
-        {"two\r\nlines", "\"two\r\nlines\""},
-        {"line\nfeed", "\"line\nfeed\""},
-        {" blanks kept ", " blanks kept "},
-        {"Ім’я; Прізвище", "Ім’я; Прізвище"},
-    };
-    for (const auto& c : cases) {
-        QByteArray out("x,");
-        AppendCsvField(out, QString::fromUtf8(c.value));
-        EXPECT_EQ(out, QByteArray("x,") + c.written) << c.value;
-    }
-}
-
 TEST(IsoDateTime, DatesTimesAndBothWithMillisecondsOnlyWhenThere) {
     const auto at = [](int y, int m, int d, int h, int n, int s, int ms = 0) {
         return EncodeDateTime(QDate(y, m, d), QTime(h, n, s, ms));
@@ -95,36 +71,6 @@ TEST(IsoDateTime, DatesTimesAndBothWithMillisecondsOnlyWhenThere) {
         AppendIsoDateTime(out, c.value, c.type);
         EXPECT_EQ(out, QByteArray(c.text));
     }
-}
-
-TEST(AtomicFile, TheTargetChangesOnlyAtCommitAndNothingIsLeftOtherwise) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("out.csv");
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("old");
-    }
-    {
-        TAtomicFile file;
-        ASSERT_TRUE(file.Open(path, 0644));
-        ASSERT_TRUE(file.Write(QByteArray("new, half")));
-        EXPECT_EQ(ReadAll(path), "old");
-        EXPECT_TRUE(QFile::exists(QString::fromLocal8Bit(file.TempPath())));
-    } // dropped without a commit
-    EXPECT_EQ(ReadAll(path), "old");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.csv"});
-
-    TAtomicFile file;
-    ASSERT_TRUE(file.Open(path, 0644));
-    ASSERT_TRUE(file.Write(QByteArray("new")));
-    ASSERT_TRUE(file.Write(QByteArray(", whole")));
-    ASSERT_TRUE(file.Commit());
-    EXPECT_EQ(ReadAll(path), "new, whole");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.csv"});
-
-    TAtomicFile nowhere;
-    EXPECT_FALSE(nowhere.Open(dir.filePath("no/such/folder.csv"), 0644));
 }
 
 TEST_F(FacultyViewTest, AUnidirectionalDatasetIsRefusedAndLeftClosed) {

@@ -62,7 +62,6 @@ ProgramDataSets::ProgramDataSets()
     studentSource_ = new TDataSource(form_);
     studentSource_->SetName(QStringLiteral("student_datasource"));
     studentSource_->SetDataSet(student_);
-
 }
 
 ProgramDataSets::~ProgramDataSets() {

@@ -70,8 +70,8 @@ double ExpectedStamp(int id) {
 
 void DataSetTest::SetUp() {
     form.SetName(QStringLiteral("frm"));
-    EXPECT_SQL(connection =
-                   std::make_unique<ProgramConnection>(DataSetTestDatabase(), QStringLiteral("frm")));
+    EXPECT_SQL(connection = std::make_unique<ProgramConnection>(DataSetTestDatabase(),
+                                                                QStringLiteral("frm")));
     ASSERT_TRUE(connection && connection->Db().Connected());
     db = &connection->Db();
     tr = &connection->Tr();

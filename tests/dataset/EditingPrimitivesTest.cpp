@@ -5,7 +5,7 @@
 #include "DataSetFixture.h"
 
 #include "fib/fib.h"
-#include "tests/text/PrintQString.h"
+#include "tests/support/PrintQString.h"
 
 #include <functional>
 

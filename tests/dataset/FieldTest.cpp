@@ -214,9 +214,9 @@ namespace {
 // The program's date-time display format, under a locale with AM and PM
 // designators and under one without: there the clock stays at 24 hours.
 TEST_F(FieldTest, DateTimeDisplayFormatFollowsTheLocalesDesignators) {
-    TpFIBDataSet* ds = NewDataSet(QStringLiteral(
-        "SELECT CAST('2009-12-22 13:05:00' AS TIMESTAMP) AS AFTERNOON, "
-        "CAST('2009-12-22 00:30:00' AS TIMESTAMP) AS NIGHT FROM RDB$DATABASE"));
+    TpFIBDataSet* ds = NewDataSet(
+        QStringLiteral("SELECT CAST('2009-12-22 13:05:00' AS TIMESTAMP) AS AFTERNOON, "
+                       "CAST('2009-12-22 00:30:00' AS TIMESTAMP) AS NIGHT FROM RDB$DATABASE"));
     EXPECT_SQL(ds->Open());
     TField* afternoon = ds->FieldByName(QStringLiteral("AFTERNOON"));
     TField* night = ds->FieldByName(QStringLiteral("NIGHT"));

@@ -4,7 +4,7 @@
 // typed stays for another try, and the database holds only what was accepted.
 
 #include "tests/reliability/Sitting.h"
-#include "tests/text/PrintQString.h"
+#include "tests/support/PrintQString.h"
 
 using namespace veltor::test;
 

@@ -6,7 +6,7 @@
 // shown; a commit leaves nothing to send again.
 
 #include "tests/reliability/Sitting.h"
-#include "tests/text/PrintQString.h"
+#include "tests/support/PrintQString.h"
 
 #include "app/CheckListBox.h"
 

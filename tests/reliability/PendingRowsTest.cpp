@@ -4,7 +4,7 @@
 // refuses it, the master stays and the typed values with it.
 
 #include "tests/reliability/Sitting.h"
-#include "tests/text/PrintQString.h"
+#include "tests/support/PrintQString.h"
 
 using namespace veltor::test;
 
@@ -173,6 +173,47 @@ TEST_F(PendingRowsRefused, ANewFacultyAndAStudentTypedUnderItAreBothStored) {
     EXPECT_EQ(Query("select familiya from student where s_id = " + student),
               QStringLiteral("Першокурсник"));
     EXPECT_EQ(Query("select f_id from student where s_id = " + student), faculty);
+}
+
+// As a user does it with the mouse: the focus stays in the students grid
+// while the faculty navigator adds a faculty, so the faculty grid never
+// loses the focus over its untouched new row; the student typed under it
+// must not go with it when a faculty row is clicked, also when the faculty
+// grid's cell editor, still open from before, hides under the click.
+TEST_F(PendingRowsRefused, AStudentTypedUnderAnUntouchedNewFacultyIsNotDropped) {
+    Start();
+    TDBGrid* faculties = main_frm->faculty_db;
+    TDBGrid* students = main_frm->student_db;
+    const auto click = [](TDBGrid* grid, const char* field, int row) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->CellRect(ColumnOf(grid, field), row).center());
+        QCoreApplication::processEvents();
+    };
+    // A click on the current faculty's name opens its cell editor; a new
+    // faculty left untouched goes when the user clicks into the students.
+    click(faculties, "NAZVA", 0);
+    click(faculties, "NAZVA", 0);
+    Press(main_frm->faculty_navigator, TNavigateBtn::nbInsert);
+    click(students, "FAMILIYA", 0);
+    Keys(students, Qt::Key_Escape);
+    ASSERT_EQ(main_frm->faculty_dataset->State(), stBrowse);
+
+    // Added again from the navigator, with the focus among the students.
+    Press(main_frm->faculty_navigator, TNavigateBtn::nbInsert);
+    ASSERT_EQ(main_frm->faculty_dataset->State(), stInsert);
+    const QString faculty = Current(faculties, "F_ID");
+    Type(students, QStringLiteral("Ткачук")); // typing starts the new row
+    ASSERT_EQ(main_frm->student_dataset->State(), stInsert);
+    const QString student = Current(students, "S_ID");
+
+    click(faculties, "NAZVA", 2);
+    ShowResults();
+    const bool refused = !Errors().isEmpty();
+    const QString stored =
+        Query("select count(*) from student where s_id = " + student + " and f_id = " + faculty);
+    // Either both are stored, or the refusal is shown and the typed row is
+    // still there to put right; never neither without a word.
+    EXPECT_TRUE(stored == QStringLiteral("1") || refused) << ErrorList();
 }
 
 } // namespace

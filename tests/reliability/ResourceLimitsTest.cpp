@@ -18,7 +18,8 @@ constexpr long long kHeadroomBytes = 2 * 1024 * 1024;
 
 QString ChildProgram() {
     const QString dir = qEnvironmentVariable("VELTOR_PLAIN_BUILD_DIR");
-    return dir.isEmpty() ? QString() : dir + QStringLiteral("/tests/reliability/memory_limit_child");
+    return dir.isEmpty() ? QString()
+                         : dir + QStringLiteral("/tests/reliability/memory_limit_child");
 }
 
 long long AddressSpaceBytes(qint64 pid) {

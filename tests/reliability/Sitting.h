@@ -87,7 +87,7 @@ struct SittingDatabase {
 class Sitting : public SittingDatabase, public ShellFixture {
 protected:
     explicit Sitting(TestData data = TestData::Fixture) : SittingDatabase(data) {
-        SetDatabaseLinkSteps(nullptr); // the real connection, transaction and datasets
+        main_frm->SetDatabaseLinkSteps(nullptr); // the real connection, transaction and datasets
     }
     ~Sitting() override {
         server.Thaw();

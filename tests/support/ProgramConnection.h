@@ -12,8 +12,7 @@ class ProgramConnection {
 public:
     // rootName names the owner of the connection's components, for tests
     // that look at full component names.
-    explicit ProgramConnection(const TestDatabase& database,
-                               const QString& rootName = QString());
+    explicit ProgramConnection(const TestDatabase& database, const QString& rootName = QString());
     ProgramConnection(const ProgramConnection&) = delete;
     ProgramConnection& operator=(const ProgramConnection&) = delete;
 

@@ -1,6 +1,6 @@
 // The internal transaction's idle timer, driven by a Qt event loop.
 
-#include "tests/conn/ConnTestSupport.h"
+#include "tests/fib-conn/ConnTestSupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

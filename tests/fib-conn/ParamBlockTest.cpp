@@ -1,7 +1,7 @@
 // The database and transaction parameter blocks built from parameter lines,
 // and the ConnectParams views on the connection's lines.
 
-#include "tests/conn/ConnTestSupport.h"
+#include "tests/fib-conn/ConnTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Attaching to and detaching from the local server, what the connection
 // learns at attach, and the rules for changing it while attached.
 
-#include "tests/conn/ConnTestSupport.h"
+#include "tests/fib-conn/ConnTestSupport.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

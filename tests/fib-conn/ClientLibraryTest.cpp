@@ -2,7 +2,7 @@
 // the failures of a library that cannot serve.
 
 #include "fib/IB_Intf.h"
-#include "tests/conn/ConnTestSupport.h"
+#include "tests/fib-conn/ConnTestSupport.h"
 
 #include <gtest/gtest.h>
 

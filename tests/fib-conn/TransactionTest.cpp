@@ -1,6 +1,6 @@
 // Starting and ending server transactions, their notifications and phases.
 
-#include "tests/conn/ConnTestSupport.h"
+#include "tests/fib-conn/ConnTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tests/conn/ConnTestSupport.h"
+#include "tests/fib-conn/ConnTestSupport.h"
 
 using namespace veltor::test;
 

@@ -1,11 +1,7 @@
-// What the grid adds for its user beyond showing and editing records: the
-// context menu (copy the cell, copy the row, export every row to CSV), the
-// find bar, and the selection of several records (dgMultiSelect).
-
-#include "controls/DBGrids.h"
+#include "controls/DBGridActions.h"
 
 #include "base/FieldText.h"
-#include "controls/ControlDialogs.h"
+#include "controls/DBGrids.h"
 #include "controls/GridExport.h"
 #include "controls/GridFindBar.h"
 #include "ui/UserDialogs.h"
@@ -76,8 +72,13 @@ std::optional<Variant> FindKey(const TField& field, const QString& text) {
 
 } // namespace
 
-void TDBGrid::CreateExtras() {
-    menu_ = new QMenu(this);
+TGridCaptions& GridCaptions() {
+    static TGridCaptions captions;
+    return captions;
+}
+
+TDBGridActions::TDBGridActions(TDBGrid& grid) : grid_(grid) {
+    menu_ = new QMenu(&grid_);
     menu_->setObjectName(QStringLiteral("grid_pmnu"));
     copyCellAct_ = menu_->addAction(QString());
     copyCellAct_->setObjectName(QStringLiteral("copy_cell_act"));
@@ -87,16 +88,15 @@ void TDBGrid::CreateExtras() {
     exportAct_ = menu_->addAction(QString());
     exportAct_->setObjectName(QStringLiteral("export_csv_act"));
     connect(copyCellAct_, &QAction::triggered, this,
-            [this] { PresentErrors([this] { CopyCell(); }); });
-    connect(copyRowAct_, &QAction::triggered, this,
-            [this] { PresentErrors([this] { CopyRow(); }); });
+            [this] { HandleEvent([this] { CopyCell(); }); });
+    connect(copyRowAct_, &QAction::triggered, this, [this] { HandleEvent([this] { CopyRow(); }); });
     connect(exportAct_, &QAction::triggered, this,
-            [this] { PresentErrors([this] { ExportToCsv(); }); });
-    findBar_ = new TGridFindBar(this);
+            [this] { HandleEvent([this] { ExportToCsv(); }); });
+    findBar_ = new TGridFindBar(&grid_);
     TranslateCaptions();
 }
 
-void TDBGrid::TranslateCaptions() {
+void TDBGridActions::TranslateCaptions() {
     const TGridCaptions& c = GridCaptions();
     copyCellAct_->setText(c.CopyCell);
     copyRowAct_->setText(c.CopyRow);
@@ -114,40 +114,44 @@ void TDBGrid::contextMenuEvent(QContextMenuEvent* event) {
         const int col = ColumnAt(pos.x());
         if (Shows() && row >= 0 && row < link_.RecordCount() && col >= 0 &&
             !(row == link_.ActiveRow() && col == col_))
-            PresentErrors([&] { ClickCell(col, row, false); });
+            HandleEvent([&] { ClickCell(col, row, false); });
     }
-    const bool records = Shows() && !link_.DataSet()->IsEmpty();
-    copyCellAct_->setEnabled(records && SelectedField());
-    copyRowAct_->setEnabled(records);
-    exportAct_->setEnabled(Shows());
-    TranslateCaptions();
-    menu_->popup(event->globalPos());
+    actions_->PopUpMenu(event->globalPos());
     event->accept();
 }
 
-void TDBGrid::CopyCell() {
-    TField* f = SelectedField();
-    if (!Shows() || !f || link_.DataSet()->IsEmpty())
+void TDBGridActions::PopUpMenu(const QPoint& pos) {
+    const bool records = grid_.Shows() && !grid_.link_.DataSet()->IsEmpty();
+    copyCellAct_->setEnabled(records && grid_.SelectedField());
+    copyRowAct_->setEnabled(records);
+    exportAct_->setEnabled(grid_.Shows());
+    TranslateCaptions();
+    menu_->popup(pos);
+}
+
+void TDBGridActions::CopyCell() {
+    TField* f = grid_.SelectedField();
+    if (!grid_.Shows() || !f || grid_.link_.DataSet()->IsEmpty())
         return;
-    UpdateData();
+    grid_.UpdateData();
     QApplication::clipboard()->setText(f->DisplayText());
 }
 
-void TDBGrid::CopyRow() {
-    if (!Shows() || link_.DataSet()->IsEmpty())
+void TDBGridActions::CopyRow() {
+    if (!grid_.Shows() || grid_.link_.DataSet()->IsEmpty())
         return;
-    UpdateData();
+    grid_.UpdateData();
     QStringList cells;
-    for (const TColumn& c : columns_)
+    for (const TColumn& c : grid_.Columns())
         if (c.Field)
             cells << CellForPaste(c.Field->DisplayText());
     QApplication::clipboard()->setText(cells.join(u'\t'));
 }
 
-void TDBGrid::ExportToCsv() {
-    if (!Shows())
+void TDBGridActions::ExportToCsv() {
+    if (!grid_.Shows())
         return;
-    QFileDialog dialog(this, GridCaptions().ExportCsv);
+    QFileDialog dialog(&grid_, GridCaptions().ExportCsv);
     dialog.setObjectName(QStringLiteral("export_csv_dlg"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -160,16 +164,16 @@ void TDBGrid::ExportToCsv() {
     ExportToCsvFile(dialog.selectedFiles().constFirst());
 }
 
-bool TDBGrid::ExportToCsvFile(const QString& path) {
-    if (!Shows())
+bool TDBGridActions::ExportToCsvFile(const QString& path) {
+    if (!grid_.Shows())
         return false;
     std::vector<TCsvColumn> columns;
-    for (const TColumn& c : columns_)
+    for (const TColumn& c : grid_.Columns())
         if (c.Field)
             columns.push_back({c.Field, c.Title()});
 
     const TGridCaptions& captions = GridCaptions();
-    QProgressDialog progress(this);
+    QProgressDialog progress(&grid_);
     progress.setObjectName(QStringLiteral("export_progress_dlg"));
     progress.setWindowTitle(captions.ExportCsv);
     progress.setCancelButtonText(captions.Cancel);
@@ -182,7 +186,7 @@ bool TDBGrid::ExportToCsvFile(const QString& path) {
     progress.show();
     QCoreApplication::processEvents();
 
-    TCsvExport exporter(*link_.DataSet(), std::move(columns));
+    TCsvExport exporter(*grid_.link_.DataSet(), std::move(columns));
     const bool done = exporter.Run(path, [&](qint64 rows) {
         progress.setLabelText(captions.RowsWritten + u' ' + QString::number(rows));
         QCoreApplication::processEvents();
@@ -192,82 +196,31 @@ bool TDBGrid::ExportToCsvFile(const QString& path) {
     return done;
 }
 
-void TDBGrid::ShowFindBar() {
-    if (!Shows())
+void TDBGridActions::ShowFindBar() {
+    if (!grid_.Shows())
         return;
-    UpdateData();
-    HideEditor();
+    grid_.UpdateData();
+    grid_.HideEditor();
     findBar_->Open();
 }
 
-void TDBGrid::PlaceFindBar() {
-    if (!findBar_ || !findBar_->isVisible())
+void TDBGridActions::PlaceFindBar() {
+    if (!findBar_->isVisible())
         return;
-    const QRect area = viewport()->geometry();
+    const QRect area = grid_.viewport()->geometry();
     const int width = std::min(area.width(), std::max(260, area.width() / 2));
     const int height = findBar_->sizeHint().height();
     findBar_->setGeometry(area.right() + 1 - width, area.top(), width, height);
 }
 
-bool TDBGrid::FindInColumn(const QString& text, bool backwards) {
-    TField* f = SelectedField();
-    if (!Shows() || !f || text.isEmpty() || link_.DataSet()->IsEmpty())
+bool TDBGridActions::FindInColumn(const QString& text, bool backwards) {
+    TField* f = grid_.SelectedField();
+    if (!grid_.Shows() || !f || text.isEmpty() || grid_.link_.DataSet()->IsEmpty())
         return false;
     const std::optional<Variant> key = FindKey(*f, text);
     if (!key)
         return false;
     const TLocateOptions options =
         loCaseInsensitive | loPartialKey | (backwards ? loPrior : loNext);
-    return link_.DataSet()->Locate(f->FieldName(), *key, options);
-}
-
-// --- multi-select ---------------------------------------------------------------
-
-void TDBGrid::ClearSelection() {
-    if (selected_.empty())
-        return;
-    selected_.clear();
-    viewport()->update();
-}
-
-void TDBGrid::SelectRange(int from, int to) {
-    selected_.clear();
-    if (from <= 0 || to <= 0)
-        return;
-    for (int b = std::min(from, to); b <= std::max(from, to); ++b)
-        selected_.insert(b);
-}
-
-void TDBGrid::ToggleCurrentRow() {
-    const int current = Shows() ? link_.DataSet()->Bookmark() : 0;
-    if (current <= 0)
-        return;
-    if (!selected_.erase(current))
-        selected_.insert(current);
-    anchor_ = current;
-    viewport()->update();
-}
-
-void TDBGrid::SelectAfterMove(bool extend) {
-    if (!MultiSelect() || !Shows())
-        return;
-    const int current = link_.DataSet()->Bookmark();
-    if (current <= 0)
-        return;
-    if (extend && anchor_ > 0) {
-        SelectRange(anchor_, current);
-    } else {
-        selected_.clear();
-        anchor_ = current;
-    }
-    viewport()->update();
-}
-
-void TDBGrid::SelectionMaybeStale() {
-    TDataSet* ds = Shows() ? link_.DataSet() : nullptr;
-    const int count = ds ? ds->RecordCount() : 0;
-    // Fewer records: one was deleted and the marks after it moved.
-    if (count < lastCount_)
-        selected_.clear();
-    lastCount_ = count;
+    return grid_.link_.DataSet()->Locate(f->FieldName(), *key, options);
 }

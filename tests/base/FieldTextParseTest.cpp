@@ -1,7 +1,7 @@
 // The parsers behind field writes, their messages, and the code page check.
 
-#include "PrintQString.h"
 #include "base/FieldText.h"
+#include "tests/support/PrintQString.h"
 
 #include <QLocale>
 #include <cmath>

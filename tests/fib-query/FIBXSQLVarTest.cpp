@@ -149,8 +149,8 @@ TEST_F(XSQLVarTest, DateAndTimeColumnsAndTheirStoredForms) {
     EXPECT_EQ(StoredDateToDateTime(storedDay), 40169.0);
 
     // A damaged day number at either end stays a number, without overflow.
-    for (const int32_t damaged : {std::numeric_limits<int32_t>::max(),
-                                  std::numeric_limits<int32_t>::min()}) {
+    for (const int32_t damaged :
+         {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()}) {
         Fetch(day, damaged);
         day.WriteStored(reinterpret_cast<char*>(&storedDay));
         EXPECT_TRUE(std::isfinite(StoredDateToDateTime(storedDay))) << damaged;

@@ -2,7 +2,7 @@
 // library whose message calls return chosen lines.
 
 #include "fib/IB_Intf.h"
-#include "tests/conn/ConnTestSupport.h"
+#include "tests/fib-conn/ConnTestSupport.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>

@@ -1,12 +1,14 @@
-// The program's dataset when a record is created: the key from the
-// generator, the columns' defaults from the table description cache, then
-// OnNewRecord.
+// The automatic update options of the program's dataset: a new record's key
+// from the generator, the columns' defaults from the table description cache,
+// then OnNewRecord; and at post, a generated key the server refused drawn
+// afresh and other users' committed changes taken into an edited row.
 
+#include "base/FormatSettings.h"
 #include "dataset/FIBDataSetEdit.h"
 #include "dataset/FIBTableDescriptions.h"
 #include "dataset/pFIBDataSet.h"
 #include "fib/FIBDatabase.h"
-#include "base/FormatSettings.h"
+#include "fib/FIBErrorKinds.h"
 #include "fib/fib.h"
 
 #include <QDateTime>
@@ -295,10 +297,7 @@ void TpFIBDataSet::InternalPost() {
     try {
         TFIBDataSet::InternalPost();
     } catch (const EFIBInterBaseError& e) {
-        constexpr int32_t kUniqueKeyViolation = 335544665; // isc_unique_key_violation
-        constexpr int32_t kNoDuplicates = 335544349;       // isc_no_dup
-        const int32_t code = e.GDSCode();
-        if (inserting && hasGeneratedKey_ && (code == kUniqueKeyViolation || code == kNoDuplicates))
+        if (inserting && hasGeneratedKey_ && IsKeyViolation(e))
             generatedKeyRefused_ = true;
         throw;
     }

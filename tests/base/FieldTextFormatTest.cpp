@@ -2,8 +2,8 @@
 // with AM/PM designators and one without, differing also in separators,
 // names and patterns.
 
-#include "PrintQString.h"
 #include "base/FieldText.h"
+#include "tests/support/PrintQString.h"
 
 #include <QLocale>
 #include <cmath>

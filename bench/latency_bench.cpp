@@ -407,8 +407,15 @@ public:
             if (IsEnd(c.Kind) && skipped_.erase(c.Tr))
                 continue;
             Play(c);
+            if (watchedProxy) {
+                const std::int64_t now = watchedProxy->Read().Turns;
+                played.emplace_back(c, now - lastTurns);
+                lastTurns = now;
+            }
         }
     }
+    // For --calls: the calls replayed with the turns each took.
+    std::vector<std::pair<TClientCall, std::int64_t>> played;
     int Failures() const { return failures_; }
 
 private:
@@ -727,7 +734,10 @@ int main(int argc, char** argv) {
             const std::vector<TActionRun> measured = RunProgram(ours, database, calls);
             TFloor floor(database, bare.Port());
             for (const TActionRun& action : measured) {
+                floor.played.clear();
+                watchedProxy = calls ? &bare : nullptr;
                 const TCost f = Measure(bare, [&] { floor.Replay(action.Calls); });
+                watchedProxy = nullptr;
                 const std::string at = action.Name + "_d" + std::to_string(delay);
                 figures.Add(at + "_turns", "turns", action.Ours.Turns);
                 figures.Add(at + "_floor_turns", "turns", f.Turns);
@@ -742,8 +752,11 @@ int main(int argc, char** argv) {
                 figures.Add(at + "_to_client_vs_floor", "ratio",
                             f.BytesToClient > 0 ? action.Ours.BytesToClient / f.BytesToClient
                                                 : 0);
-                if (calls && run == 0)
+                if (calls && run == 0) {
                     PrintCalls(delay, action);
+                    TActionRun replayed{action.Name + " (floor)", f, {}, floor.played};
+                    PrintCalls(delay, replayed);
+                }
             }
             floorFailures += floor.Failures();
         }

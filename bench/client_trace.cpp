@@ -71,7 +71,8 @@ std::vector<TTracedValue> Values(const XSQLDA* da) {
         if (!t.Null && v.sqldata) {
             std::size_t n = static_cast<std::size_t>(v.sqllen);
             if ((v.sqltype & ~1) == SQL_VARYING)
-                n = 2 + static_cast<std::size_t>(*reinterpret_cast<const unsigned short*>(v.sqldata));
+                n = 2 +
+                    static_cast<std::size_t>(*reinterpret_cast<const unsigned short*>(v.sqldata));
             t.Data.assign(v.sqldata, n);
         }
         values.push_back(std::move(t));
@@ -122,7 +123,8 @@ ISC_STATUS ISC_EXPORT isc_attach_database(ISC_STATUS* sv, short nameLength, cons
     const ISC_STATUS r = real(sv, nameLength, name, db, dpbLength, dpb);
     TClientCall c = Call(TClientCallKind::Attach);
     c.Db = H(db);
-    c.Text = nameLength ? std::string(name, static_cast<std::size_t>(nameLength)) : std::string(name);
+    c.Text =
+        nameLength ? std::string(name, static_cast<std::size_t>(nameLength)) : std::string(name);
     c.Block.assign(dpb ? dpb : "", dpb ? static_cast<std::size_t>(dpbLength) : 0);
     return Record(nesting, c, r);
 }
@@ -163,7 +165,7 @@ ISC_STATUS ISC_EXPORT isc_start_multiple(ISC_STATUS* sv, isc_tr_handle* tr, shor
         REAL(name);                                                                                \
         TClientCall c = Call(TClientCallKind::kind);                                               \
         c.Tr = H(tr);                                                                              \
-        return Record(nesting, c, real(sv, tr));                                                            \
+        return Record(nesting, c, real(sv, tr));                                                   \
     }
 TRANSACTION_END(isc_commit_transaction, Commit)
 TRANSACTION_END(isc_commit_retaining, CommitRetaining)

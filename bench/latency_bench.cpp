@@ -35,8 +35,8 @@
 #include "dataset/FIBDataSet.h"
 #include "dataset/FIBTableDescriptions.h"
 #include "dataset/pFIBDataSet.h"
-#include "fib/pFIBDatabase.h"
 #include "delay_proxy.h"
+#include "fib/pFIBDatabase.h"
 #include "figures.h"
 #include "ui/UserDialogs.h"
 
@@ -87,12 +87,28 @@ std::vector<TClientCall> TakeTrace() {
 }
 
 const char* CallName(TClientCallKind kind) {
-    static const char* const names[] = {
-        "attach",       "detach",        "database_info", "start",         "commit",
-        "commit_retaining", "rollback",  "rollback_retaining", "transaction_info",
-        "allocate",     "prepare",       "sql_info",      "describe",      "describe_bind",
-        "set_cursor_name", "execute",    "execute2",      "fetch",         "free",
-        "execute_immediate", "open_blob", "create_blob"};
+    static const char* const names[] = {"attach",
+                                        "detach",
+                                        "database_info",
+                                        "start",
+                                        "commit",
+                                        "commit_retaining",
+                                        "rollback",
+                                        "rollback_retaining",
+                                        "transaction_info",
+                                        "allocate",
+                                        "prepare",
+                                        "sql_info",
+                                        "describe",
+                                        "describe_bind",
+                                        "set_cursor_name",
+                                        "execute",
+                                        "execute2",
+                                        "fetch",
+                                        "free",
+                                        "execute_immediate",
+                                        "open_blob",
+                                        "create_blob"};
     return names[static_cast<int>(kind)];
 }
 
@@ -127,9 +143,7 @@ public:
 // Notices the first paint of a widget.
 class TPaintWatch : public QObject {
 public:
-    explicit TPaintWatch(QWidget* widget) : widget_(widget) {
-        widget->installEventFilter(this);
-    }
+    explicit TPaintWatch(QWidget* widget) : widget_(widget) { widget->installEventFilter(this); }
     bool painted = false;
 
 protected:
@@ -310,8 +324,7 @@ std::vector<TActionRun> RunProgram(TDelayProxy& proxy, const QString& database, 
     }
     record("to_disciplines", Measure(proxy, [] { main_frm->disciplines_mnu->trigger(); }));
     main_frm->discipline_grid->setFocus();
-    record("discipline_down",
-           Measure(proxy, [] { Key(main_frm->discipline_grid, Qt::Key_Down); }));
+    record("discipline_down", Measure(proxy, [] { Key(main_frm->discipline_grid, Qt::Key_Down); }));
     record("to_students", Measure(proxy, [] { main_frm->students_mnu->trigger(); }));
     main_frm->faculty_db->setFocus();
     record("faculty_down", Measure(proxy, [] { Key(main_frm->faculty_db, Qt::Key_Down); }));
@@ -328,9 +341,8 @@ std::vector<TActionRun> RunProgram(TDelayProxy& proxy, const QString& database, 
         Key(Target(faculties), Qt::Key_Backspace);
     else
         Type(faculties, QStringLiteral("*"));
-    record("post_faculty", Measure(proxy, [] {
-               Press(main_frm->faculty_navigator, TNavigateBtn::nbPost);
-           }));
+    record("post_faculty",
+           Measure(proxy, [] { Press(main_frm->faculty_navigator, TNavigateBtn::nbPost); }));
 
     TDBGrid* students = main_frm->student_db;
     students->setFocus();
@@ -345,15 +357,13 @@ std::vector<TActionRun> RunProgram(TDelayProxy& proxy, const QString& database, 
     if (main_frm->student_dataset->FieldByName(QStringLiteral("FAMILIYA"))->AsString() !=
         QStringLiteral("Latency"))
         Fail(QStringLiteral("the inserted student is not the current row"));
-    record("delete_student", Measure(proxy, [] {
-               Press(main_frm->student_navigator, TNavigateBtn::nbDelete);
-           }));
+    record("delete_student",
+           Measure(proxy, [] { Press(main_frm->student_navigator, TNavigateBtn::nbDelete); }));
 
     record("to_results", Measure(proxy, [] { main_frm->results_mnu->trigger(); }));
     main_frm->resultat_grid->setFocus();
-    record("results_last", Measure(proxy, [] {
-               Key(main_frm->resultat_grid, Qt::Key_End, Qt::ControlModifier);
-           }));
+    record("results_last",
+           Measure(proxy, [] { Key(main_frm->resultat_grid, Qt::Key_End, Qt::ControlModifier); }));
     record("results_to_students", Measure(proxy, [] { main_frm->students_mnu->trigger(); }));
     // The export reads every row itself: it is measured on a view opened
     // afresh, not on one whose rows Last has already fetched.
@@ -443,7 +453,8 @@ private:
             if (IsEnd(c.Kind))
                 return true;
             if (c.Kind == TClientCallKind::Prepare || c.Kind == TClientCallKind::Execute ||
-                c.Kind == TClientCallKind::Execute2 || c.Kind == TClientCallKind::ExecuteImmediate ||
+                c.Kind == TClientCallKind::Execute2 ||
+                c.Kind == TClientCallKind::ExecuteImmediate ||
                 c.Kind == TClientCallKind::CommitRetaining ||
                 c.Kind == TClientCallKind::RollbackRetaining)
                 return false;
@@ -552,8 +563,8 @@ private:
                 if (TStatement* s = Of(c.Stmt)) {
                     char answer[256];
                     Check(lib_->isc_dsql_sql_info(sv_, &s->Handle,
-                                                  static_cast<short>(c.Text.size()),
-                                                  c.Text.data(), sizeof answer, answer),
+                                                  static_cast<short>(c.Text.size()), c.Text.data(),
+                                                  sizeof answer, answer),
                           "sql_info");
                 }
             break;
@@ -659,14 +670,14 @@ private:
     std::map<std::uintptr_t, std::string> texts_;
     std::map<std::string, TStatement> statements_;
     std::set<char> askedDatabase_;
-    std::string items_;                 // this action's database items not asked yet
+    std::string items_;                // this action's database items not asked yet
     std::set<std::uintptr_t> skipped_; // transactions not started
     int failures_ = 0;
 };
 
 void PrintCalls(int delay, const TActionRun& run) {
-    std::printf("# --- %s at %d ms: %.0f turns, %.0f ms\n", run.Name.c_str(), delay,
-                run.Ours.Turns, run.Ours.Ms);
+    std::printf("# --- %s at %d ms: %.0f turns, %.0f ms\n", run.Name.c_str(), delay, run.Ours.Turns,
+                run.Ours.Ms);
     for (const auto& [c, turns] : run.CallTurns) {
         std::string text = c.Text;
         for (char& ch : text)
@@ -677,7 +688,7 @@ void PrintCalls(int delay, const TActionRun& run) {
             c.Kind == TClientCallKind::TransactionInfo)
             text.clear();
         if (text.size() > 90)
-            text = text.substr(0, 90) + "...";
+            text.replace(90, std::string::npos, "...");
         std::printf("#   %lld %-18s stmt %-4lu opt %u %s%s\n", static_cast<long long>(turns),
                     CallName(c.Kind), static_cast<unsigned long>(c.Stmt), c.Option, text.c_str(),
                     c.Result && c.Kind != TClientCallKind::Fetch ? " FAILED" : "");
@@ -750,8 +761,7 @@ int main(int argc, char** argv) {
                             f.Turns > 0 ? action.Ours.Turns / f.Turns : 0);
                 figures.Add(at + "_ms_vs_floor", "ratio", f.Ms > 0 ? action.Ours.Ms / f.Ms : 0);
                 figures.Add(at + "_to_client_vs_floor", "ratio",
-                            f.BytesToClient > 0 ? action.Ours.BytesToClient / f.BytesToClient
-                                                : 0);
+                            f.BytesToClient > 0 ? action.Ours.BytesToClient / f.BytesToClient : 0);
                 if (calls && run == 0) {
                     PrintCalls(delay, action);
                     TActionRun replayed{action.Name + " (floor)", f, {}, floor.played};

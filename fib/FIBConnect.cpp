@@ -112,11 +112,10 @@ void TFIBDatabase::Connect(bool raiseOnFailure) {
 
 void TFIBDatabase::PrefetchAttachmentFacts() {
     attachmentFacts_.clear();
-    static const char items[] = {
-        char(isc_info_attachment_id), char(isc_info_db_sql_dialect),
-        char(isc_info_firebird_version), char(isc_info_version),
-        char(frb_info_att_charset), char(isc_info_ods_version),
-        char(isc_info_ods_minor_version), char(isc_info_end)};
+    static const char items[] = {char(isc_info_attachment_id),     char(isc_info_db_sql_dialect),
+                                 char(isc_info_firebird_version),  char(isc_info_version),
+                                 char(frb_info_att_charset),       char(isc_info_ods_version),
+                                 char(isc_info_ods_minor_version), char(isc_info_end)};
     QByteArray answer(4096, '\0');
     IIBClientLibrary& lib = ClientLibrary();
     ISC_STATUS_ARRAY own{};

@@ -119,8 +119,8 @@ TEST_F(FIBQueryTest, ATextGivenAgainTakesBackItsPreparedStatement) {
         int prepares;
     };
     const Step steps[] = {
-        {&faculty, 0, 2, 1},          {&count, 0, 3, 2},  {&faculty, 0, 2, 2},
-        {&course, 1, courseOf[1], 3}, {&count, 0, 3, 3},  {&course, 2, courseOf[2], 3},
+        {&faculty, 0, 2, 1},          {&count, 0, 3, 2}, {&faculty, 0, 2, 2},
+        {&course, 1, courseOf[1], 3}, {&count, 0, 3, 3}, {&course, 2, courseOf[2], 3},
         {&faculty, 0, 2, 3},
     };
     auto q = c->Query(faculty);

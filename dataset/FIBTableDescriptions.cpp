@@ -159,7 +159,12 @@ std::shared_ptr<TFIBTableDescription> TFIBTableDescriptions::Load(TFIBDatabase& 
     auto d = std::make_shared<TFIBTableDescription>();
     d->TableName = table;
     database.CheckConnected();
-    TFIBTransaction* tr = database.InternalTransaction();
+    // A transaction of the connection already running carries the reads: one
+    // of their own would cost a start and a commit, two round trips to the
+    // server, for every table described.
+    TFIBTransaction* tr = database.FirstActiveTransaction();
+    if (!tr)
+        tr = database.InternalTransaction();
     TTransactionScope scope(tr);
     ++queryCount_;
     RunQuery(database, tr, kFormatQuery, table,

@@ -110,7 +110,36 @@ void TFIBDatabase::Connect(bool raiseOnFailure) {
     links_.ForEach(&TFIBBase::OnDatabaseConnected, false, [this] { return Connected(); });
 }
 
+void TFIBDatabase::PrefetchAttachmentFacts() {
+    attachmentFacts_.clear();
+    static const char items[] = {char(isc_info_attachment_id),     char(isc_info_db_sql_dialect),
+                                 char(isc_info_firebird_version),  char(isc_info_version),
+                                 char(frb_info_att_charset),       char(isc_info_ods_version),
+                                 char(isc_info_ods_minor_version), char(isc_info_end)};
+    QByteArray answer(4096, '\0');
+    IIBClientLibrary& lib = ClientLibrary();
+    ISC_STATUS_ARRAY own{};
+    const ISC_STATUS status = lib.isc_database_info(own, &handle_, short(sizeof items), items,
+                                                    short(answer.size()), answer.data());
+    RestoreFloatingPointControl();
+    // Unanswered here, each item is asked on its own as before, and fails
+    // there if it must.
+    if (status != 0)
+        return;
+    for (qsizetype at = 0; at + 3 <= answer.size();) {
+        const auto item = static_cast<uint8_t>(answer[at]);
+        if (item == isc_info_end || item == isc_info_truncated || item == isc_info_error)
+            break;
+        const int length = static_cast<int>(lib.isc_vax_integer(answer.constData() + at + 1, 2));
+        if (length < 0 || at + 3 + length > answer.size())
+            break;
+        attachmentFacts_.insert(item, answer.mid(at, 3 + length));
+        at += 3 + length;
+    }
+}
+
 void TFIBDatabase::ReadServerFacts() {
+    PrefetchAttachmentFacts();
     attachmentId_ = DatabaseInfoInt(isc_info_attachment_id, -1);
     serverTimeOffset_ = 0;
     databaseDialect_ = DatabaseInfoInt(isc_info_db_sql_dialect, 1);

@@ -336,13 +336,19 @@ void TFIBDatabase::ReleaseLostConnection() {
 
 QByteArray TFIBDatabase::DatabaseInfo(uint8_t item, int bufferSize) {
     CheckConnected();
-    const char request[] = {static_cast<char>(item), static_cast<char>(isc_info_end)};
-    QByteArray answer(bufferSize, '\0');
     IIBClientLibrary& lib = ClientLibrary();
-    const ISC_STATUS status =
-        lib.isc_database_info(StatusVector(), &handle_, short(sizeof request), request,
-                              static_cast<short>(bufferSize), answer.data());
-    StatusCheck(status, true);
+    QByteArray answer;
+    if (const auto fact = attachmentFacts_.constFind(item); fact != attachmentFacts_.cend()) {
+        answer = *fact;
+        answer.resize(std::max<qsizetype>(answer.size(), bufferSize), '\0');
+    } else {
+        const char request[] = {static_cast<char>(item), static_cast<char>(isc_info_end)};
+        answer = QByteArray(bufferSize, '\0');
+        const ISC_STATUS status =
+            lib.isc_database_info(StatusVector(), &handle_, short(sizeof request), request,
+                                  static_cast<short>(bufferSize), answer.data());
+        StatusCheck(status, true);
+    }
     if (static_cast<uint8_t>(answer[0]) != item)
         return QByteArray();
     const int length = static_cast<int>(lib.isc_vax_integer(answer.constData() + 1, 2));

@@ -10,6 +10,7 @@
 #include "fib/IB_Intf.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QStringList>
 #include <QVariant>
 #include <chrono>
@@ -197,6 +198,9 @@ private:
     void RemoveTransaction(TFIBTransaction* transaction);
     void Attach(bool raiseOnFailure);
     void ReadServerFacts();
+    // Asks the server, in one request, every item an attachment keeps for
+    // its lifetime that the connect sequence and the version checks read.
+    void PrefetchAttachmentFacts();
     void ComputeCharsetFlags();
     void ParseServerVersion() const;
     void EndTransactionsForDisconnect(bool force);
@@ -243,6 +247,9 @@ private:
     TFIBTransaction* internalTransaction_ = nullptr;
 
     int32_t attachmentId_ = -1;
+    // The prefetched answers, by item, as isc_database_info gives them
+    // (item, length word, value): each request is a round trip.
+    QHash<uint8_t, QByteArray> attachmentFacts_;
     int32_t databaseDialect_ = 1;
     QString serverVersionText_;
     mutable int32_t serverVersion_[4] = {-1, -1, -1, -1};

@@ -94,7 +94,7 @@ void TFIBQuery::SQLChanging() {
         FIBError(fibeSQLOpen, {"change sql text", FullComponentName(this)});
     if (OnSQLChanging)
         OnSQLChanging(*this);
-    FreeHandle();
+    KeepHandle();
 }
 
 void TFIBQuery::SQLChanged() {
@@ -112,7 +112,7 @@ void TFIBQuery::SQLChanged() {
         processedText_ = text;
     }
     encodedStale_ = true;
-    FreeHandle();
+    KeepHandle();
     scanned_ = true;
 }
 
@@ -298,7 +298,8 @@ void TFIBQuery::Prepare() {
         SQLChanged();
     if (paramCheck_ && userParams_.Count() > 0 && NeedsRePrepare()) {
         BuildServerParams(executing_);
-        FreeHandle();
+        // Only the current statement: those kept for other texts stay.
+        ReleaseHandle();
     }
     RefreshEncodedSQL();
     if (!prepared_)
@@ -312,10 +313,17 @@ void TFIBQuery::InternalPrepare() {
     ISC_STATUS* sv = StatusVector();
     const unsigned short dialect = static_cast<unsigned short>(XSQLDialect());
     try {
-        Check(lib.isc_dsql_alloc_statement2(sv, Database()->Handle(), &handle_));
+        const bool reused = TakeKeptHandle();
         row_.SetCount(1);
-        Check(lib.isc_dsql_prepare(sv, Transaction()->Handle(), &handle_, 0,
-                                   encodedSQL_.constData(), dialect, row_.Data()));
+        if (reused) {
+            // The library keeps what the prepare described: no round trip.
+            Check(lib.isc_dsql_describe(sv, &handle_, dialect, row_.Data()));
+        } else {
+            Check(lib.isc_dsql_alloc_statement2(sv, Database()->Handle(), &handle_));
+            Check(lib.isc_dsql_prepare(sv, Transaction()->Handle(), &handle_, 0,
+                                       encodedSQL_.constData(), dialect, row_.Data()));
+        }
+        preparedSQL_ = encodedSQL_;
         const char item = isc_info_sql_stmt_type;
         char answer[8] = {};
         Check(lib.isc_dsql_sql_info(sv, &handle_, 1, &item, sizeof answer, answer));
@@ -360,7 +368,8 @@ void TFIBQuery::InternalPrepare() {
             break;
         }
         prepared_ = true;
-        ++prepareCount_;
+        if (!reused)
+            ++prepareCount_;
     } catch (...) {
         IgnoreFailure("the prepare's own error is the one to report", [this] { FreeHandle(); });
         throw;

@@ -135,6 +135,17 @@ private:
     // The connection broke: the handle is freed on a private status vector
     // (the outcome does not matter) and the statement must be prepared again.
     void DropLostHandle() noexcept;
+    // FreeHandle's work on the current handle alone.
+    void ReleaseHandle();
+    // At a change of text: the prepared handle is kept under the text it was
+    // prepared with instead of being dropped, so that setting that text
+    // again takes it back instead of preparing anew (each prepare is a round
+    // trip to the server; a dataset that runs a few texts in turn, as the
+    // assignment editor's does, would prepare each of them every time).
+    void KeepHandle();
+    // The kept handle for encodedSQL_, made current; false when none.
+    bool TakeKeptHandle();
+    void DropKeptHandles();
     // The status check after a client call; raises unless tolerated.
     void Check(ISC_STATUS status, std::initializer_list<ISC_STATUS> tolerated = {});
     TTextCodec ConnectionCodec() const;
@@ -172,6 +183,12 @@ private:
     QString cursorName_;
     int executeMs_ = 0;
     int prepareCount_ = 0;
+    QByteArray preparedSQL_; // the text handle_ was prepared with
+    struct TKeptHandle {
+        QByteArray text;
+        isc_stmt_handle handle;
+    };
+    std::vector<TKeptHandle> kept_; // the least recently left first
 };
 
 // TFIBQuery with a description and execution events (not used by the

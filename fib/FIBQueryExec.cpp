@@ -236,11 +236,15 @@ void TFIBQuery::Close() {
 }
 
 void TFIBQuery::DropLostHandle() noexcept {
-    if (handle_ && lib_) {
+    if (lib_) {
         ISC_STATUS_ARRAY own{};
-        lib_->isc_dsql_free_statement(own, &handle_, DSQL_drop);
+        for (TKeptHandle& k : kept_)
+            lib_->isc_dsql_free_statement(own, &k.handle, DSQL_drop);
+        if (handle_)
+            lib_->isc_dsql_free_statement(own, &handle_, DSQL_drop);
         RestoreFloatingPointControl();
     }
+    kept_.clear();
     handle_ = 0;
     prepared_ = false;
     // An open cursor is not at its end: it was cut off. Fetching from it
@@ -251,6 +255,54 @@ void TFIBQuery::DropLostHandle() noexcept {
 }
 
 void TFIBQuery::FreeHandle() {
+    DropKeptHandles();
+    ReleaseHandle();
+}
+
+namespace {
+// Enough for the texts one dataset runs in turn; the rest are dropped.
+constexpr std::size_t kKeptHandles = 8;
+} // namespace
+
+void TFIBQuery::KeepHandle() {
+    if (!handle_ || !prepared_ || open_ || preparedSQL_.isEmpty()) {
+        ReleaseHandle();
+        return;
+    }
+    kept_.push_back({preparedSQL_, handle_});
+    handle_ = 0;
+    ReleaseHandle();
+    eof_ = true;
+    if (kept_.size() > kKeptHandles) {
+        isc_stmt_handle oldest = kept_.front().handle;
+        kept_.erase(kept_.begin());
+        Check(lib_->isc_dsql_free_statement(StatusVector(), &oldest, DSQL_drop),
+              {kBadStatementHandle});
+    }
+}
+
+bool TFIBQuery::TakeKeptHandle() {
+    for (auto it = kept_.begin(); it != kept_.end(); ++it)
+        if (it->text == encodedSQL_) {
+            handle_ = it->handle;
+            kept_.erase(it);
+            return true;
+        }
+    return false;
+}
+
+void TFIBQuery::DropKeptHandles() {
+    // Taken out first: a failure leaves none behind to be dropped twice.
+    std::vector<TKeptHandle> kept;
+    kept.swap(kept_);
+    for (TKeptHandle& k : kept) {
+        const ISC_STATUS status =
+            lib_->isc_dsql_free_statement(StatusVector(), &k.handle, DSQL_drop);
+        Check(status, {kBadStatementHandle});
+    }
+}
+
+void TFIBQuery::ReleaseHandle() {
     row_.SetCount(0);
     const bool hadHandle = handle_ != 0;
     prepared_ = false;

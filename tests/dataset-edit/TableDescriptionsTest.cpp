@@ -5,6 +5,7 @@
 #include "EditFixture.h"
 
 #include "dataset/FIBTableDescriptions.h"
+#include "fib/FIBQuery.h"
 
 #include <QThread>
 #include <gtest/gtest.h>
@@ -74,6 +75,28 @@ TEST_F(TableDescriptions, DescribeReadsColumnsInOrderWithTheirDefaults) {
     EXPECT_EQ(d->FindColumn(QStringLiteral("S"))->CharsetId, 52) << "WIN1251";
     EXPECT_EQ(d->FindColumn(QStringLiteral("nothing")), nullptr);
     EXPECT_FALSE(c.Db().InternalTransaction()->Active()) << "the service transaction is ended";
+}
+
+// Read in the transaction that is already running rather than one of their
+// own (a start and a commit, two round trips): a table created in that
+// transaction and not yet committed is described with its columns.
+TEST_F(TableDescriptions, AreReadInTheRunningTransaction) {
+    EditConnection c;
+    c.Tr().StartTransaction();
+    TFIBQuery create(&c.Root());
+    create.SetDatabase(&c.Db());
+    create.SetTransaction(&c.Tr());
+    create.SetSQLText(QStringLiteral("CREATE TABLE LATENCY_NEW (A INTEGER DEFAULT 7)"));
+    EXPECT_SQL(create.ExecQuery());
+    TFIBTableDescriptionPtr d;
+    EXPECT_SQL(d = cache.Describe(c.Db(), QStringLiteral("LATENCY_NEW")));
+    ASSERT_TRUE(d);
+    ASSERT_EQ(d->Columns.size(), 1u);
+    EXPECT_EQ(d->Columns[0].Name, QStringLiteral("A"));
+    EXPECT_EQ(d->Columns[0].DefaultText, QStringLiteral("7"));
+    EXPECT_FALSE(c.Db().InternalTransaction()->Active());
+    EXPECT_TRUE(c.Tr().Active()) << "the running transaction goes on";
+    c.Tr().Rollback();
 }
 
 TEST_F(TableDescriptions, AViewGetsItsRelationIdAndAProcedureItsOutputs) {

@@ -104,6 +104,51 @@ TEST_F(FIBQueryTest, RowsAffectedCountsUpdatedRows) {
     EXPECT_EQ(q->RowsAffected(), 3);
 }
 
+// A statement that runs a few texts in turn (the assignment editor's
+// dataset does, at every discipline) takes back the statement it prepared
+// for a text it is given again: each prepare is a round trip to the server.
+TEST_F(FIBQueryTest, ATextGivenAgainTakesBackItsPreparedStatement) {
+    const QString faculty = QStringLiteral("SELECT F_ID FROM FAKULTET WHERE F_ID = 2");
+    const QString count = QStringLiteral("SELECT COUNT(*) FROM STUDENT WHERE F_ID = 1");
+    const QString course = QStringLiteral("SELECT MAX(KURS) FROM STUDENT WHERE F_ID = :F");
+    const int courseOf[] = {0, 3, 4}; // the fixture's highest course by faculty
+    struct Step {
+        const QString* text;
+        int param; // for the parameterised text
+        int value; // the first column of its first row
+        int prepares;
+    };
+    const Step steps[] = {
+        {&faculty, 0, 2, 1},          {&count, 0, 3, 2}, {&faculty, 0, 2, 2},
+        {&course, 1, courseOf[1], 3}, {&count, 0, 3, 3}, {&course, 2, courseOf[2], 3},
+        {&faculty, 0, 2, 3},
+    };
+    auto q = c->Query(faculty);
+    int index = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << index++);
+        if (q->SQLText().trimmed() != *step.text)
+            q->SetSQLText(*step.text);
+        if (step.param)
+            q->ParamByName(QStringLiteral("F")).SetAsInteger(step.param);
+        EXPECT_SQL(q->ExecQuery());
+        EXPECT_EQ(q->Fields(0).AsInteger(), step.value);
+        EXPECT_EQ(q->PrepareCount(), step.prepares);
+        q->Close();
+    }
+
+    // The statements kept go with the connection: after a new attachment
+    // the text is prepared again, and runs.
+    c->Tr().Commit();
+    c->Db().Disconnect();
+    c->Db().Connect();
+    c->Tr().StartTransaction();
+    q->SetSQLText(count);
+    EXPECT_SQL(q->ExecQuery());
+    EXPECT_EQ(q->Fields(0).AsInteger(), 3);
+    EXPECT_EQ(q->PrepareCount(), 4);
+}
+
 TEST_F(FIBQueryTest, NullMasterParameterReprepresWithIsNullOnlyWhenItsNullStateChanges) {
     auto q = c->Query(QStringLiteral("SELECT S_ID FROM STUDENT WHERE F_ID = :MAS_F_ID"));
     TFIBXSQLVAR& p = q->ParamByName(QStringLiteral("MAS_F_ID"));

@@ -5,6 +5,7 @@
 // the views and the options dialog at each factor are kept as artefacts.
 
 #include "tests/accessibility/AccessibilityFixture.h"
+#include "tests/support/CaptionSpace.h"
 
 #include "app/CheckListBox.h"
 #include "settings/options_unit.h"
@@ -21,39 +22,17 @@ using namespace veltor::test;
 
 namespace {
 
-// What a caption needs besides its text, from the style that draws it.
-int Decoration(const QWidget* w) {
-    const QStyle* style = w->style();
-    if (qobject_cast<const QCheckBox*>(w))
-        return style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, w) +
-               style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w);
-    if (qobject_cast<const QPushButton*>(w))
-        return 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, w) +
-               2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, w);
-    if (const auto* label = qobject_cast<const QLabel*>(w))
-        return w->width() - label->contentsRect().width() + 2 * label->margin();
-    return 0;
-}
-
-QString TextOf(const QWidget* w) {
-    if (const auto* label = qobject_cast<const QLabel*>(w))
-        return label->text();
-    if (const auto* button = qobject_cast<const QAbstractButton*>(w))
-        return button->text();
-    return QString();
-}
-
 // Every visible caption of a window shows whole and no sibling covers it.
 void ExpectWhole(QWidget* window, const std::string& where) {
     QCoreApplication::processEvents();
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        const QString text = TextOf(w);
+        const QString text = CaptionOf(w);
         if (!w->isVisible() || text.isEmpty() ||
             !(qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w) ||
               qobject_cast<QPushButton*>(w)))
             continue;
         const QFontMetrics fm(w->font());
-        const int needed = fm.horizontalAdvance(text) + Decoration(w);
+        const int needed = fm.horizontalAdvance(text) + CaptionDecoration(w);
         const std::string name =
             where + (" " + w->objectName() + " \"" + text + "\"").toStdString();
         EXPECT_GE(w->width(), needed) << name;

@@ -22,32 +22,6 @@ using namespace veltor::test;
 
 namespace {
 
-// Every visible caption of a window shows whole and no sibling covers it.
-void ExpectWhole(QWidget* window, const std::string& where) {
-    QCoreApplication::processEvents();
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        const QString text = CaptionOf(w);
-        if (!w->isVisible() || text.isEmpty() ||
-            !(qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w) ||
-              qobject_cast<QPushButton*>(w)))
-            continue;
-        const QFontMetrics fm(w->font());
-        const int needed = fm.horizontalAdvance(text) + CaptionDecoration(w);
-        const std::string name =
-            where + (" " + w->objectName() + " \"" + text + "\"").toStdString();
-        EXPECT_GE(w->width(), needed) << name;
-        EXPECT_GE(w->height(), fm.height()) << name;
-        const QRect shown(w->pos(), QSize(needed, w->height()));
-        for (const QObject* o : w->parentWidget()->children()) {
-            const auto* sibling = qobject_cast<const QWidget*>(o);
-            if (sibling && sibling != w && sibling->isVisible()) {
-                EXPECT_FALSE(sibling->geometry().intersects(shown))
-                    << name << " is covered by " << sibling->objectName().toStdString();
-            }
-        }
-    }
-}
-
 // The grids' rows and titles hold their fonts' text.
 void ExpectRowsHoldTheirText(const TDBGrid* grid, const std::string& where) {
     const QFontMetrics cells(grid->font());
@@ -85,22 +59,22 @@ TEST_F(Scale, EveryViewAndTheOptionsDialogArePaintedAtTheScreensResolutionAndWho
     const std::string at = "at " + std::to_string(ScaleFactor()) + "x:";
 
     Picture(main_frm, "students");
-    ExpectWhole(main_frm, at + " students view");
+    ExpectCaptionsWhole(main_frm, at + " students view");
     for (const TDBGrid* grid : {main_frm->faculty_db, main_frm->student_db})
         ExpectRowsHoldTheirText(grid, at);
     ShowDisciplines();
     Picture(main_frm, "disciplines");
-    ExpectWhole(main_frm, at + " disciplines view");
+    ExpectCaptionsWhole(main_frm, at + " disciplines view");
     for (const TDBGrid* grid : {main_frm->discipline_grid, main_frm->d_test_grid})
         ExpectRowsHoldTheirText(grid, at);
     ShowResults();
     Picture(main_frm, "results");
-    ExpectWhole(main_frm, at + " results view");
+    ExpectCaptionsWhole(main_frm, at + " results view");
     ExpectRowsHoldTheirText(main_frm->resultat_grid, at);
 
     options_frm->show();
     Picture(options_frm, "options");
-    ExpectWhole(options_frm, at + " options");
+    ExpectCaptionsWhole(options_frm, at + " options");
     options_frm->hide();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }
@@ -134,7 +108,7 @@ TEST_F(LargeFont, DISABLED_RowsTitlesAndCaptionsGrowWithA16PointFontAndNoneIsCut
     ASSERT_EQ(main_frm->font().pointSizeF(), 16);
     const QFontMetrics text(main_frm->font());
     Picture(main_frm, "large_font_students");
-    ExpectWhole(main_frm, "16 pt students view");
+    ExpectCaptionsWhole(main_frm, "16 pt students view");
     for (const TDBGrid* grid : {main_frm->faculty_db, main_frm->student_db}) {
         ExpectRowsHoldTheirText(grid, "16 pt");
         // The titles are read as much as the cells.
@@ -143,16 +117,16 @@ TEST_F(LargeFont, DISABLED_RowsTitlesAndCaptionsGrowWithA16PointFontAndNoneIsCut
     }
     ShowDisciplines();
     Picture(main_frm, "large_font_disciplines");
-    ExpectWhole(main_frm, "16 pt disciplines view");
+    ExpectCaptionsWhole(main_frm, "16 pt disciplines view");
     for (TCheckListBox* list : {main_frm->d_faculty_lb, main_frm->d_course_lb})
         for (int i = 0; i < list->Count(); ++i)
             EXPECT_GE(list->visualItemRect(list->item(i)).height(), text.height())
                 << list->objectName().toStdString() << " " << list->Item(i).toStdString();
     ShowResults();
-    ExpectWhole(main_frm, "16 pt results view");
+    ExpectCaptionsWhole(main_frm, "16 pt results view");
     options_frm->show();
     Picture(options_frm, "large_font_options");
-    ExpectWhole(options_frm, "16 pt options");
+    ExpectCaptionsWhole(options_frm, "16 pt options");
     options_frm->hide();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }

@@ -43,33 +43,6 @@ protected:
         ASSERT_EQ(current_language, language);
     }
 
-    // The visible captioned controls of a window: each is as wide as its
-    // text and decoration, and no visible sibling covers that width.
-    void ExpectWhole(QWidget* window, const char* where) {
-        QCoreApplication::processEvents();
-        for (QWidget* w : window->findChildren<QWidget*>()) {
-            const QString text = CaptionOf(w);
-            if (!w->isVisible() || text.isEmpty() ||
-                !(qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w) ||
-                  qobject_cast<QPushButton*>(w)))
-                continue;
-            const QFontMetrics fm(w->font());
-            const int needed = fm.horizontalAdvance(text) + CaptionDecoration(w);
-            const std::string name =
-                where + (" " + w->objectName() + " \"" + text + "\"").toStdString();
-            EXPECT_GE(w->width(), needed) << name;
-            EXPECT_GE(w->height(), fm.height()) << name;
-            const QRect shown(w->pos(), QSize(needed, w->height()));
-            for (const QObject* o : w->parentWidget()->children()) {
-                const auto* sibling = qobject_cast<const QWidget*>(o);
-                if (sibling && sibling != w && sibling->isVisible()) {
-                    EXPECT_FALSE(sibling->geometry().intersects(shown))
-                        << name << " is covered by " << sibling->objectName().toStdString();
-                }
-            }
-        }
-    }
-
     static void ExpectWhole(QMenu* menu) {
         const QFontMetrics fm(menu->font());
         for (QAction* item : menu->actions()) {
@@ -110,18 +83,18 @@ TEST_P(CaptionFit, EveryCaptionShowsWhole) {
         << "the language was not applied";
 
     // The main window in each of its views.
-    ExpectWhole(main_frm, "students view");
+    ExpectCaptionsWhole(main_frm, "students view");
     main_frm->disciplines_mnu->trigger();
-    ExpectWhole(main_frm, "disciplines view");
+    ExpectCaptionsWhole(main_frm, "disciplines view");
     main_frm->results_mnu->trigger();
-    ExpectWhole(main_frm, "results view");
+    ExpectCaptionsWhole(main_frm, "results view");
 
     // The options dialog as it opens, and the about window.
     options_frm->show();
-    ExpectWhole(options_frm, "options");
+    ExpectCaptionsWhole(options_frm, "options");
     options_frm->hide();
     about_frm->show();
-    ExpectWhole(about_frm, "about");
+    ExpectCaptionsWhole(about_frm, "about");
     about_frm->hide();
 
     // The menus: the bar's titles and every item.

@@ -253,19 +253,26 @@ void TImportStudentsDialog::Tell(const QString& text, bool error) {
                     TMsgButtons::Ok, this});
 }
 
+QString TImportStudentsDialog::ChosenFile(QFileDialog& dialog) {
+    // Qt's own dialog, the same on every desktop, opened where the last file was.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (!path_.isEmpty())
+        dialog.setDirectory(QFileInfo(path_).absolutePath());
+    ShowModal(dialog);
+    if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 void TImportStudentsDialog::ChooseFile() {
     QFileDialog dialog(this, T("_IMPORT_STUDENTS_"));
     dialog.setObjectName(QStringLiteral("import_csv_dlg"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({QStringLiteral("CSV (*.csv *.txt)"), QStringLiteral("* (*)")});
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (!path_.isEmpty())
-        dialog.setDirectory(QFileInfo(path_).absolutePath());
-    ShowModal(dialog);
-    if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    OpenFile(dialog.selectedFiles().constFirst());
+    const QString chosen = ChosenFile(dialog);
+    if (!chosen.isEmpty())
+        OpenFile(chosen);
 }
 
 bool TImportStudentsDialog::OpenFile(const QString& path) {
@@ -552,13 +559,9 @@ void TImportStudentsDialog::SaveSkippedRows() {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(QStringLiteral("CSV (*.csv)"));
     dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (!path_.isEmpty())
-        dialog.setDirectory(QFileInfo(path_).absolutePath());
-    ShowModal(dialog);
-    if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    SaveSkippedRowsTo(dialog.selectedFiles().constFirst());
+    const QString chosen = ChosenFile(dialog);
+    if (!chosen.isEmpty())
+        SaveSkippedRowsTo(chosen);
 }
 
 bool TImportStudentsDialog::SaveSkippedRowsTo(const QString& path) {

@@ -26,6 +26,8 @@ class TFIBDatabase;
 class TFIBTransaction;
 class TImportPreviewModel;
 
+class QFileDialog;
+
 class TImportStudentsDialog : public QDialog {
 public:
     // faculty: the faculty current in the students view, for files without a
@@ -40,6 +42,8 @@ public:
     std::function<void()> OnWritten;
 
     // Asks for a file with the file dialog and reads it.
+    // Shows a prepared file dialog; the chosen file, or empty.
+    QString ChosenFile(QFileDialog& dialog);
     void ChooseFile();
     // Reads path with the encoding and separator chosen; false (after
     // telling the user) when it cannot be used.

@@ -3,6 +3,7 @@
 #include "app/AnchoredPanel.h"
 #include "app/AssignmentEditor.h"
 #include "app/CheckListBox.h"
+#include "app/ResultsView.h"
 #include "app/about_unit.h"
 #include "app/settings_link.h"
 #include "base/Exception.h"
@@ -189,6 +190,9 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     serverSteps_ =
         server_steps({*DataBase, *Transaction, *journal_, {all.begin(), all.end()}, this});
     ConnectDataControls();
+    // The results view's filter bar, ordering, added columns and summary.
+    results_view = new TResultsView(components_, *resultat_pnl, *resultat_grid,
+                                    *resultat_navigator, *resultat_dataset, *this);
 
     resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
     components_.EndLoading();
@@ -253,7 +257,10 @@ std::vector<const TViewDataSet*> Tmain_frm::DataControls() const {
 
 Tmain_frm::~Tmain_frm() {
     // The controls let go of their data sources, then the database components
-    // go: ending them may still reach the window.
+    // go: ending them may still reach the window. The results view's hooks
+    // on its dataset go first.
+    delete results_view;
+    results_view = nullptr;
     for (const TViewDataSet* d : DataControls()) {
         d->grid->SetDataSource(nullptr);
         d->navigator->SetDataSource(nullptr);
@@ -391,6 +398,7 @@ void Tmain_frm::TranslateCaptions() {
     for (auto it = field_labels.cbegin(); it != field_labels.cend(); ++it)
         if (auto* field = dynamic_cast<TField*>(components_.FindComponent(it.key())))
             field->SetDisplayLabel(it.value());
+    results_view->TranslateCaptions();
 }
 
 void Tmain_frm::TranslateGridCaptions() {
@@ -474,6 +482,8 @@ void Tmain_frm::SwitchView(TView view) {
     marked_ = views_group->checkedAction();
     view_ = view;
     Run(steps_->view_switch);
+    if (view == TView::vwResults)
+        results_view->Opening();
     for (const TViewPanel& shown : views_) {
         const bool open = shown.view == view;
         shown.panel->setVisible(open);
@@ -481,6 +491,8 @@ void Tmain_frm::SwitchView(TView view) {
             if (d.role != TDataSetRole::drScratch && steps_->dataset)
                 steps_->dataset(*d.dataset, open);
     }
+    if (view == TView::vwResults)
+        results_view->Shown();
 }
 
 void Tmain_frm::FormShow() {

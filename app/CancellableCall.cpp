@@ -78,6 +78,8 @@ bool Cancelled(const std::exception_ptr& failure) {
 
 bool RunCancellable(QWidget* parent, TFIBDatabase& database, const QString& text,
                     const std::function<void()>& work) {
+    // The box takes the focus while it shows; the user's place is kept.
+    const QPointer<QWidget> focused = QApplication::focusWidget();
     QProgressDialog box(text, translate(QStringLiteral("_CANCEL_")), 0, 0, parent);
     box.setObjectName(QLatin1String(kCancellableProgressName));
     box.setWindowModality(Qt::WindowModal);
@@ -118,6 +120,8 @@ bool RunCancellable(QWidget* parent, TFIBDatabase& database, const QString& text
     helper.join();
     qApp->removeEventFilter(&gate);
     box.hide();
+    if (focused)
+        focused->setFocus();
     if (asked)
         database.DropPendingCancel();
     if (failure) {

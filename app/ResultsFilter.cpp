@@ -16,8 +16,7 @@ QString T(const char* key) {
     return translate(QString::fromLatin1(key));
 }
 
-template <typename W>
-W* Make(QWidget* parent, const char* name) {
+template <typename W> W* Make(QWidget* parent, const char* name) {
     auto* w = new W(parent);
     w->setObjectName(QString::fromLatin1(name));
     return w;

@@ -147,8 +147,8 @@ TResultsSummary::TResultsSummary(QWidget& parent, TFIBDatabase& database,
     });
     connect(png_btn, &QPushButton::clicked, this, [this] {
         HandleEvent([this] {
-            const QString path =
-                AskFile(T("_SUMMARY_SAVE_PNG_"), QStringLiteral("PNG (*.png)"), QStringLiteral("png"));
+            const QString path = AskFile(T("_SUMMARY_SAVE_PNG_"), QStringLiteral("PNG (*.png)"),
+                                         QStringLiteral("png"));
             if (!path.isEmpty() && !SaveHistogram(path))
                 throw Exception(T("_SUMMARY_NOT_WRITTEN_") + QStringLiteral(" ") + path);
         });
@@ -203,8 +203,8 @@ bool TResultsSummary::Compute() {
         groups.ExecQuery();
         for (TFIBXSQLDA* row = groups.Next(); row; row = groups.Next())
             rows.push_back({(*row)[0].AsVariant().ToString().trimmed(),
-                            (*row)[1].AsVariant().ToInt64(), Number((*row)[2]),
-                            Number((*row)[3]), Number((*row)[4])});
+                            (*row)[1].AsVariant().ToInt64(), Number((*row)[2]), Number((*row)[3]),
+                            Number((*row)[4])});
         groups.Close();
         bins.ExecQuery();
         for (TFIBXSQLDA* row = bins.Next(); row; row = bins.Next()) {

@@ -62,7 +62,6 @@ QList<TFilterChoice> ReadList(TFIBDatabase& db, TFIBTransaction& tr, const QStri
 
 } // namespace
 
-
 TResultsView::TResultsView(TComponent& owner, TPanel& panel, TDBGrid& grid,
                            TsDBNavigator& navigator, TpFIBDataSet& dataset, QWidget& window)
     : QObject(&panel), panel_(panel), grid_(grid), navigator_(navigator), dataset_(dataset),
@@ -76,11 +75,11 @@ TResultsView::TResultsView(TComponent& owner, TPanel& panel, TDBGrid& grid,
     count_lbl->hide();
 
     // Not attached until chosen: the view's own select has no such columns.
-    resultat_dataset_TEST = MakeStringField(owner, "resultat_dataset_TEST", nullptr,
-                                            kTestNameField, "_TEST_NAME_", 30, 255);
-    resultat_dataset_DISCIPLINE = MakeStringField(owner, "resultat_dataset_DISCIPLINE", nullptr,
-                                                  kDisciplineNameField, "_DISCIPLINE_NAME_", 30,
-                                                  255);
+    resultat_dataset_TEST = MakeStringField(owner, "resultat_dataset_TEST", nullptr, kTestNameField,
+                                            "_TEST_NAME_", 30, 255);
+    resultat_dataset_DISCIPLINE =
+        MakeStringField(owner, "resultat_dataset_DISCIPLINE", nullptr, kDisciplineNameField,
+                        "_DISCIPLINE_NAME_", 30, 255);
 
     QMenu* menu = grid.Actions().ContextMenu();
     menu->addSeparator();

@@ -191,8 +191,8 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
         server_steps({*DataBase, *Transaction, *journal_, {all.begin(), all.end()}, this});
     ConnectDataControls();
     // The results view's filter bar, ordering, added columns and summary.
-    results_view = new TResultsView(components_, *resultat_pnl, *resultat_grid,
-                                    *resultat_navigator, *resultat_dataset, *this);
+    results_view = new TResultsView(components_, *resultat_pnl, *resultat_grid, *resultat_navigator,
+                                    *resultat_dataset, *this);
 
     resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
     components_.EndLoading();

@@ -208,8 +208,8 @@ void TDBGrid::PaintSortMark(QPainter& p, const QRect& title) const {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                               QPalette::ButtonText));
+    p.setBrush(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     p.drawPolygon(arrow, 3);
     p.restore();
 }

@@ -62,8 +62,7 @@ QStringList ViewFrom() {
 
 // The filter's conditions; extra conditions come after them.
 void AppendWhere(const TResultsFilter& f, QStringList& lines,
-                 std::vector<std::pair<QString, Variant>>& params,
-                 const QStringList& extra = {}) {
+                 std::vector<std::pair<QString, Variant>>& params, const QStringList& extra = {}) {
     QStringList conditions;
     const auto add = [&](const QString& condition, const char* name, Variant value) {
         conditions << condition;
@@ -146,7 +145,8 @@ TResultsStatement ResultsSelect(const TResultsFilter& filter, const TResultsColu
     if (const auto it = SortExpressions().find(sort.Field); it != SortExpressions().end()) {
         // R_ID decides between equal values, so that the rows come in the
         // same order each time and a window read later continues the first.
-        const QString direction = sort.Descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
+        const QString direction =
+            sort.Descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
         s.Lines << QStringLiteral("ORDER BY ")
                 << QStringLiteral("    ") + *it + direction + QStringLiteral(", resultat.r_id") +
                        direction;

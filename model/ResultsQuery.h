@@ -19,11 +19,11 @@
 struct TResultsFilter {
     std::optional<int> Faculty; // F_ID
     std::optional<int> Course;
-    QString Group; // empty: any
+    QString Group;                 // empty: any
     std::optional<int> Discipline; // D_ID
     std::optional<int> Test;       // T_ID
-    QString NamePrefix; // start of the last name, any case; empty: any
-    QDate From, To;     // VREMA on or after From, on or before To; null: open
+    QString NamePrefix;            // start of the last name, any case; empty: any
+    QDate From, To;                // VREMA on or after From, on or before To; null: open
     std::optional<double> MarkMin, MarkMax;
     bool IsEmpty() const;
 };

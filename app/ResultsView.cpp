@@ -67,6 +67,7 @@ TResultsView::TResultsView(TComponent& owner, TPanel& panel, TDBGrid& grid,
     : QObject(&panel), panel_(panel), grid_(grid), navigator_(navigator), dataset_(dataset),
       window_(window) {
     setObjectName(QStringLiteral("results_view"));
+    applied_ = dataset.SelectSQL();
     filter_bar = new TResultsFilterBar(&panel);
     filter_bar->hide();
     filter_bar->OnApply = [this] { HandleEvent([this] { ApplyFilter(); }); };
@@ -255,8 +256,12 @@ void TResultsView::Reselect() {
     statement_ = ResultsSelect(filter_, columns_, sort_);
     if (open)
         dataset_.Close();
-    if (dataset_.SelectSQL() != statement_.Lines)
+    // Only a change of the user's choice replaces the statement: one the
+    // dataset was given otherwise stays while the choice is as it was.
+    if (applied_ != statement_.Lines) {
         dataset_.SetSelectSQL(statement_.Lines);
+        applied_ = statement_.Lines;
+    }
     // The added fields follow the view's own, in the order of their columns.
     const auto attach = [this](TField* field, bool shown) {
         field->SetDataSet(shown ? &dataset_ : nullptr);

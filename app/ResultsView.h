@@ -100,6 +100,7 @@ private:
     TResultsSort sort_;
     TResultsColumns columns_;
     TResultsStatement statement_;
+    QStringList applied_; // the select last given to the dataset
     bool columnsRead_ = false;
     std::optional<qint64> count_;
     bool countStopped_ = false;

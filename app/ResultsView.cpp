@@ -14,6 +14,7 @@
 #include "model/ModelParts.h"
 #include "settings/IniFile.h"
 #include "settings/Language.h"
+#include "settings/ProgramState.h"
 #include "settings/Settings.h"
 #include "ui/UserDialogs.h"
 
@@ -148,6 +149,10 @@ bool TResultsView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TResultsView::TranslateCaptions() {
+    // Looked up once the view is first opened, so that the program's start
+    // asks the language file for its own captions only, in their order.
+    if (!columnsRead_)
+        return;
     filter_bar_act->setText(T("_FILTER_BAR_"));
     test_column_act->setText(T("_TEST_COLUMN_"));
     discipline_column_act->setText(T("_DISCIPLINE_COLUMN_"));
@@ -223,6 +228,8 @@ void TResultsView::Opening() {
         columns_ = chosen;
         test_column_act->setChecked(chosen.Test);
         discipline_column_act->setChecked(chosen.Discipline);
+        if (!current_language.isEmpty())
+            TranslateCaptions();
     }
     Reselect();
 }

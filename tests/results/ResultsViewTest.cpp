@@ -469,7 +469,7 @@ TEST_F(ResultsView, EscStopsALongReadToTheLastRowAndKeepsTheRowsRead) {
     qint64 stoppedAfter = -1;
     bool progressShown = false;
     // Esc goes where the user's key goes: to the progress box once it shows.
-    QTimer::singleShot(600, grid, [&] {
+    QTimer::singleShot(350, grid, [&] {
         auto* box = main_frm->findChild<QProgressDialog*>(kCancellableProgressName);
         progressShown = box && box->isVisible();
         sinceEsc.start();

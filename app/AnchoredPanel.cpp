@@ -10,6 +10,13 @@ TPanel::TPanel(QWidget* parent, const QString& name, QSize designedSize)
 
 void TPanel::Place(QWidget* child, QRect designed, int anchors) {
     const bool autoSize = designed.size().isEmpty();
+    // Placed again, a child takes its new design (a bar shown above it).
+    for (Placement& p : placements_)
+        if (p.child == child) {
+            p = {child, designed, anchors, autoSize};
+            Arrange(p);
+            return;
+        }
     placements_.append({child, designed, anchors, autoSize});
     Arrange(placements_.last());
 }

@@ -17,7 +17,8 @@ public:
 
     // Places a child at its designed geometry and keeps it anchored. A
     // designed geometry without a size sizes the child to its content (a
-    // caption), at every arrangement.
+    // caption), at every arrangement. Placed again, a child takes its new
+    // design.
     void Place(QWidget* child, QRect designed, int anchors = akLeft | akTop);
 
 protected:

@@ -5,6 +5,7 @@
 #include "app/AssignmentEditor.h"
 #include "app/CheckListBox.h"
 #include "app/ImportStudents.h"
+#include "app/ResultsView.h"
 #include "app/about_unit.h"
 #include "app/settings_link.h"
 #include "base/Exception.h"
@@ -194,6 +195,9 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     ConnectDataControls();
     ConnectAccessibleLabels(*this);
     ConnectKeyboardPaths(*this);
+    // The results view's filter bar, ordering, added columns and summary.
+    results_view = new TResultsView(components_, *resultat_pnl, *resultat_grid, *resultat_navigator,
+                                    *resultat_dataset, *this);
 
     resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
     components_.EndLoading();
@@ -258,7 +262,10 @@ std::vector<const TViewDataSet*> Tmain_frm::DataControls() const {
 
 Tmain_frm::~Tmain_frm() {
     // The controls let go of their data sources, then the database components
-    // go: ending them may still reach the window.
+    // go: ending them may still reach the window. The results view's hooks
+    // on its dataset go first.
+    delete results_view;
+    results_view = nullptr;
     for (const TViewDataSet* d : DataControls()) {
         d->grid->SetDataSource(nullptr);
         d->navigator->SetDataSource(nullptr);
@@ -400,6 +407,7 @@ void Tmain_frm::TranslateCaptions() {
         if (auto* field = dynamic_cast<TField*>(components_.FindComponent(it.key())))
             field->SetDisplayLabel(it.value());
     NameAccessibleControls(*this);
+    results_view->TranslateCaptions();
 }
 
 void Tmain_frm::TranslateGridCaptions() {
@@ -499,6 +507,8 @@ void Tmain_frm::SwitchView(TView view) {
     marked_ = views_group->checkedAction();
     view_ = view;
     Run(steps_->view_switch);
+    if (view == TView::vwResults)
+        results_view->Opening();
     for (const TViewPanel& shown : views_) {
         const bool open = shown.view == view;
         shown.panel->setVisible(open);
@@ -509,6 +519,8 @@ void Tmain_frm::SwitchView(TView view) {
     for (const TViewPanel& shown : views_)
         if (shown.view == view)
             KeepFocusInView(*shown.panel);
+    if (view == TView::vwResults)
+        results_view->Shown();
 }
 
 void Tmain_frm::FormShow() {

@@ -27,6 +27,7 @@ class TDataSource;
 class TField;
 class TPanel;
 class TPostJournal;
+class TResultsView;
 class TpFIBDataSet;
 class TsDBNavigator;
 class TTestingModel;
@@ -121,6 +122,8 @@ public:
     TPanel* resultat_pnl;
     TDBGrid* resultat_grid;
     TsDBNavigator* resultat_navigator;
+    // The filter bar, ordering, added columns and summary of the results view.
+    TResultsView* results_view = nullptr;
 
     // The database components, owned by the window's component main_frm.
     TpFIBDatabase* DataBase = nullptr;

@@ -534,6 +534,8 @@ void TDBGrid::mouseReleaseEvent(QMouseEvent* event) {
         const int to = pos.y() < TitleHeight() ? ColumnAt(pos.x()) : -1;
         if (to >= 0 && to != from)
             HandleEvent([&] { MoveColumn(from, to); });
+        else if (to == from && OnTitleClick)
+            HandleEvent([&] { OnTitleClick(*this, columns_[from].Field); });
         return;
     }
     QAbstractScrollArea::mouseReleaseEvent(event);

@@ -179,13 +179,39 @@ void TDBGrid::PaintTitles(QPainter& p) {
             break;
         p.setPen(
             pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-        p.drawText(r.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   columns_[c].Title());
+        const bool marked = sortField_ && columns_[c].Field == sortField_;
+        p.drawText(r.adjusted(2, 0, marked ? -2 - r.height() / 2 - 2 : -2, 0),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, columns_[c].Title());
+        if (marked)
+            PaintSortMark(p, r);
         if (options_.Contains(dgColLines)) {
             p.setPen(line);
             p.drawLine(r.right() + 1, 0, r.right() + 1, h);
         }
     }
+}
+
+void TDBGrid::SetSortMark(const TField* field, bool descending) {
+    sortField_ = field;
+    sortDescending_ = descending;
+    viewport()->update();
+}
+
+// A small filled triangle at the title's right end: point up for ascending.
+void TDBGrid::PaintSortMark(QPainter& p, const QRect& title) const {
+    const int side = std::max(4, title.height() / 3);
+    const int right = title.right() - 3;
+    const int mid = title.center().y();
+    const QPoint tip(right - side / 2, sortDescending_ ? mid + side / 2 : mid - side / 2);
+    const int base = sortDescending_ ? mid - side / 2 : mid + side / 2;
+    const QPoint arrow[3] = {QPoint(right - side, base), QPoint(right, base), tip};
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    p.drawPolygon(arrow, 3);
+    p.restore();
 }
 
 void TDBGrid::PaintRows(QPainter& p) {

@@ -149,6 +149,13 @@ public:
     void SetTitleFont(const QFont& font);
 
     std::function<void(TDBGrid&)> OnDblClick;
+    // A click on a column's title (pressed and released on the same title,
+    // not dragged); what it means is the owner's.
+    std::function<void(TDBGrid&, TField*)> OnTitleClick;
+    // The column of field shows an arrow in its title, up or down; nullptr:
+    // no arrow.
+    void SetSortMark(const TField* field, bool descending);
+    const TField* SortMarkField() const { return sortField_; }
 
     // The context menu, the find bar and their captions.
     TDBGridActions& Actions() const { return *actions_; }
@@ -287,6 +294,7 @@ private:
     // Painting helpers (DBGridPaint.cpp).
     void PaintGrid(QPainter& p, const QRect& dirty);
     void PaintTitles(QPainter& p);
+    void PaintSortMark(QPainter& p, const QRect& title) const;
     void PaintRows(QPainter& p);
     void PaintIndicator(QPainter& p, const QRect& cell, int row, bool selected);
     void PaintCell(QPainter& p, const QRect& cell, int col, int row, bool current, bool selected);
@@ -323,4 +331,6 @@ private:
     int resizeStartX_ = 0;
     int resizeStartWidth_ = 0;
     int moveCol_ = -1;
+    const TField* sortField_ = nullptr;
+    bool sortDescending_ = false;
 };

@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QStringList>
 #include <QVariant>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -183,6 +184,31 @@ public:
     // An integer item's value, or fallback when the server does not answer it.
     int32_t DatabaseInfoInt(uint8_t item, int32_t fallback = -1);
 
+    // --- stopping a long request (FIBCancel.cpp) ---
+    // Stops what runs on this connection: the server is asked to stop the
+    // request it is running (fb_cancel_operation, fb_cancel_raise), and
+    // every fetch of this connection's statements fails before it reaches
+    // the server, until DropPendingCancel. The call that is stopped fails
+    // with the server's "operation was cancelled" (isc_cancelled, which
+    // StatusSaysCancelled tells). The server stops a count or a grouping it
+    // is computing, but not a cursor read row by row: it is between two
+    // requests then, and the fetch check stops the read. Meant for another
+    // thread than the one inside the call, or for the same thread between
+    // the fetches of a long read: it touches only an atomic flag, the
+    // attachment handle and a status vector of its own. False when not
+    // attached.
+    bool CancelOperation();
+    // Ends a stop: fetches go through again, and a cancel the server took
+    // after its request had ended is dropped there (disable, then enable),
+    // so that it does not stop the next request. Failures are ignored.
+    void DropPendingCancel();
+    bool StopRequested() const { return stopRequested_.load(std::memory_order_relaxed); }
+    // Raises the server's "operation was cancelled" with sender as source.
+    [[noreturn]] void RaiseCancelled(const TComponent* sender);
+    // Whether the calling thread's status vector says the request was
+    // cancelled.
+    static bool StatusSaysCancelled();
+
 protected:
     void Loaded() override;
     // The server-time query of the connect sequence.
@@ -264,6 +290,7 @@ private:
 
     std::unique_ptr<QTimer> idleTimer_;
     std::chrono::steady_clock::time_point lastCallTime_;
+    std::atomic<bool> stopRequested_{false};
 
     TListenerList<TFIBDatabase*> connectListeners_;
     TListenerList<TFIBDatabase*> disconnectListeners_;

@@ -197,6 +197,10 @@ TFIBXSQLDA* TFIBQuery::Next() {
             db->CheckConnected();
         FIBError(fibeSQLClosed, {"fetch next record", FullComponentName(this)});
     }
+    // A stop asked for between two fetches: the server's cancel reaches only
+    // a request it is running, and a long read spends its time here.
+    if (TFIBDatabase* db = Database(); db && db->StopRequested())
+        db->RaiseCancelled(this);
     const ISC_STATUS status = lib_->isc_dsql_fetch(
         StatusVector(), &handle_, static_cast<unsigned short>(XSQLDialect()), row_.Data());
     FetchStatusCheck(status);

@@ -3,6 +3,7 @@
 // then stands on a control of the view that is shown.
 
 #include "tests/accessibility/AccessibilityFixture.h"
+#include "tests/support/Soon.h"
 
 #include "app/AnchoredPanel.h"
 
@@ -29,11 +30,11 @@ protected:
     // Opens the View menu with F10 and takes the item that many places down.
     static void ChooseView(int down) {
         Press(Qt::Key_F10);
-        QTRY_VERIFY(main_frm->show_mnu->isVisible());
+        ASSERT_SOON(main_frm->show_mnu->isVisible());
         for (int i = 0; i < down; ++i)
             QTest::keyClick(main_frm->show_mnu, Qt::Key_Down);
         QTest::keyClick(main_frm->show_mnu, Qt::Key_Return);
-        QTRY_VERIFY(!main_frm->show_mnu->isVisible());
+        ASSERT_SOON(!main_frm->show_mnu->isVisible());
         QCoreApplication::processEvents();
     }
     static void ExpectFocusIn(QWidget* panel, const char* view) {

@@ -5,6 +5,7 @@
 // previous and no match, and a cancelled export that leaves no file.
 
 #include "tests/app/ShellFixture.h"
+#include "tests/support/Soon.h"
 #include "tests/support/TestDatabase.h"
 
 #include "controls/DBGridActions.h"
@@ -121,10 +122,10 @@ protected:
         QMenuBar* bar = main_frm->menuBar();
         QTest::mouseClick(bar, Qt::LeftButton, {},
                           bar->actionGeometry(main_frm->show_mnu->menuAction()).center());
-        QTRY_VERIFY(main_frm->show_mnu->isVisible());
+        ASSERT_SOON(main_frm->show_mnu->isVisible());
         QTest::mouseClick(main_frm->show_mnu, Qt::LeftButton, {},
                           main_frm->show_mnu->actionGeometry(main_frm->results_mnu).center());
-        QTRY_VERIFY(main_frm->resultat_grid->isVisible());
+        ASSERT_SOON(main_frm->resultat_grid->isVisible());
         grid = main_frm->resultat_grid;
         ASSERT_TRUE(grid->DataLink().Active());
     }
@@ -143,11 +144,11 @@ protected:
         QContextMenuEvent event(QContextMenuEvent::Mouse, pos, grid->viewport()->mapToGlobal(pos));
         QApplication::sendEvent(grid->viewport(), &event);
         QMenu* menu = grid->Actions().ContextMenu();
-        QTRY_VERIFY(menu->isVisible());
+        ASSERT_SOON(menu->isVisible());
         QAction* action = menu->findChild<QAction*>(objectName);
         ASSERT_TRUE(action);
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-        QTRY_VERIFY(!menu->isVisible());
+        ASSERT_SOON(!menu->isVisible());
     }
 
     // The file dialog of the export, answered with path.

@@ -5,6 +5,7 @@
 #include "app/main_unit.h"
 #include "controls/DBGrids.h"
 #include "controls/sDBNavigator.h"
+#include "tests/support/Soon.h"
 
 #include <QCoreApplication>
 #include <QMenu>
@@ -17,9 +18,9 @@ namespace veltor::test {
 inline void Choose(QMenu* menu, QAction* item) {
     QMenuBar* bar = main_frm->menuBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-    QTRY_VERIFY(menu->isVisible());
+    ASSERT_SOON(menu->isVisible());
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-    QTRY_VERIFY(!menu->isVisible());
+    ASSERT_SOON(!menu->isVisible());
     QCoreApplication::processEvents();
 }
 

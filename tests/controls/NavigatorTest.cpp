@@ -2,6 +2,7 @@
 // auto-repeat and keys, on the faculty view.
 
 #include "tests/controls/ControlsFixture.h"
+#include "tests/support/Soon.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -360,15 +361,15 @@ TEST_F(FacultyViewTest, NextRepeatsAfter400MsThenEvery100MsWhileHeld) {
     EXPECT_TRUE(next->RepeatTimer().isActive());
     EXPECT_EQ(next->RepeatTimer().interval(), 400);
     EXPECT_EQ(clicks, 0); // pressing alone does not click
-    QTRY_VERIFY_WITH_TIMEOUT(clicks >= 1, 5000);
+    ASSERT_SOON(clicks >= 1);
     EXPECT_GE(held.elapsed(), 390);
     EXPECT_EQ(v->CurrentId(), 2);
     EXPECT_EQ(next->RepeatTimer().interval(), 100);
-    QTRY_VERIFY_WITH_TIMEOUT(clicks >= 2, 5000);
+    ASSERT_SOON(clicks >= 2);
     EXPECT_EQ(v->CurrentId(), 3);
     // At the end the button is disabled and the repeat ends with it.
-    QTRY_VERIFY_WITH_TIMEOUT(!next->isEnabled(), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!next->RepeatTimer().isActive(), 5000);
+    ASSERT_SOON(!next->isEnabled());
+    ASSERT_SOON(!next->RepeatTimer().isActive());
     QTest::mouseRelease(next, Qt::LeftButton);
     EXPECT_FALSE(next->RepeatTimer().isActive());
     EXPECT_EQ(v->CurrentId(), 3);
@@ -390,7 +391,7 @@ TEST_F(FacultyViewTest, AnErrorDuringRepeatStopsIt) {
     };
     TNavButton* next = v->navigator->Button(TNavigateBtn::nbNext);
     QTest::mousePress(next, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(calls >= 2, 5000);
+    ASSERT_SOON(calls >= 2);
     EXPECT_FALSE(next->RepeatTimer().isActive());
     EXPECT_EQ(dialogs->Texts(), QStringList{"Stopped by BeforeAction."});
     QTest::qWait(250);

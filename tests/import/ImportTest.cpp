@@ -7,6 +7,7 @@
 // afterwards is read through isql, a connection of its own.
 
 #include "tests/app/ShellFixture.h"
+#include "tests/support/Soon.h"
 #include "tests/support/TestDatabase.h"
 
 #include "app/ImportStudents.h"
@@ -70,9 +71,9 @@ protected:
         QMenuBar* bar = main_frm->menuBar();
         QTest::mouseClick(bar, Qt::LeftButton, {},
                           bar->actionGeometry(menu->menuAction()).center());
-        QTRY_VERIFY(menu->isVisible());
+        ASSERT_SOON(menu->isVisible());
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-        QTRY_VERIFY(!menu->isVisible());
+        ASSERT_SOON(!menu->isVisible());
     }
 
     // Opens the import from the Program menu, chooses path in its file
@@ -502,7 +503,7 @@ TEST_F(Import, WhatTheStudentsGridExportsComesBackUnchanged) {
     ASSERT_TRUE(item);
     EXPECT_EQ(item->text(), "Import students...");
     grid->Actions().PopUpMenu(grid->mapToGlobal(QPoint(20, 40)));
-    QTRY_VERIFY(menu->isVisible());
+    ASSERT_SOON(menu->isVisible());
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
     dialogs.onModal = nullptr;
     ASSERT_TRUE(shown);

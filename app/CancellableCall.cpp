@@ -83,9 +83,12 @@ bool RunCancellable(QWidget* parent, TFIBDatabase& database, const QString& text
     QProgressDialog box(text, translate(QStringLiteral("_CANCEL_")), 0, 0, parent);
     box.setObjectName(QLatin1String(kCancellableProgressName));
     box.setWindowModality(Qt::WindowModal);
-    box.setMinimumDuration(0);
     box.setAutoClose(false);
     box.setAutoReset(false);
+    // The box would show itself on its own timer (at once, or after four
+    // seconds); it shows on ours only, so a call that answers at once
+    // neither flashes a box nor takes the window's activation away.
+    box.reset();
     box.hide();
 
     std::atomic<bool> asked{false};
@@ -119,7 +122,11 @@ bool RunCancellable(QWidget* parent, TFIBDatabase& database, const QString& text
     loop.exec(QEventLoop::ExcludeSocketNotifiers);
     helper.join();
     qApp->removeEventFilter(&gate);
+    const bool shown = box.isVisible();
     box.hide();
+    // The box had the activation; the window's shortcuts need it back.
+    if (shown && parent)
+        parent->window()->activateWindow();
     if (focused)
         focused->setFocus();
     if (asked)

@@ -22,11 +22,16 @@ template <typename W> W* Make(QWidget* parent, const char* name) {
     return w;
 }
 
+// No palette role means "wrong", so the red is chosen against the palette's
+// own background: dark red on a light one, light red on a dark one, both
+// above 4.5:1 for text.
+QColor ProblemColour(const QPalette& palette) {
+    return palette.color(QPalette::Window).lightnessF() < 0.5 ? QColor(0xff, 0x8a, 0x80)
+                                                              : QColor(0xb0, 0x00, 0x20);
+}
+
 QLabel* ProblemLabel(QWidget* parent, const char* name) {
     auto* label = Make<QLabel>(parent, name);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x20));
-    label->setPalette(pal);
     label->hide();
     return label;
 }
@@ -108,6 +113,14 @@ TResultsFilterBar::TResultsFilterBar(QWidget* parent) : QWidget(parent) {
     name_err_lbl = ProblemLabel(this, "filter_name_err_lbl");
     dates_err_lbl = ProblemLabel(this, "filter_dates_err_lbl");
     marks_err_lbl = ProblemLabel(this, "filter_marks_err_lbl");
+    // A label names its field to a screen reader and takes its focus.
+    const std::pair<QLabel*, QWidget*> buddies[] = {
+        {faculty_lbl, faculty_cb}, {course_lbl, course_cb},
+        {group_lbl, group_cb},     {discipline_lbl, discipline_cb},
+        {test_lbl, test_cb},       {name_lbl, name_e},
+        {dates_lbl, from_e},       {marks_lbl, mark_min_e}};
+    for (const auto& [label, field] : buddies)
+        label->setBuddy(field);
     for (QComboBox* box : {faculty_cb, course_cb, group_cb, discipline_cb, test_cb})
         box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     faculty_cb->setMinimumContentsLength(12);
@@ -223,6 +236,10 @@ void TResultsFilterBar::Clear() {
 }
 
 void TResultsFilterBar::ShowProblem(QLabel* label, const char* key) {
+    // The colour is taken when shown: the palette may have changed since.
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, ProblemColour(pal));
+    label->setPalette(pal);
     label->setText(T(key));
     label->show();
 }

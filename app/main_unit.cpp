@@ -198,6 +198,14 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     // The results view's filter bar, ordering, added columns and summary.
     results_view = new TResultsView(components_, *resultat_pnl, *resultat_grid, *resultat_navigator,
                                     *resultat_dataset, *this);
+    // The filter bar is also in the Show menu, below the views, for those who
+    // look for it there; it works while the results view is shown.
+    show_mnu->addSeparator();
+    results_filter_mnu = BindItem(show_mnu, "results_filter_mnu", results_view->filter_bar_act);
+    results_filter_mnu->setCheckable(true);
+    results_filter_mnu->setEnabled(false);
+    connect(results_view->filter_bar_act, &QAction::toggled, results_filter_mnu,
+            &QAction::setChecked);
 
     resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
     components_.EndLoading();
@@ -519,6 +527,7 @@ void Tmain_frm::SwitchView(TView view) {
     for (const TViewPanel& shown : views_)
         if (shown.view == view)
             KeepFocusInView(*shown.panel);
+    results_filter_mnu->setEnabled(view == TView::vwResults);
     if (view == TView::vwResults)
         results_view->Shown();
 }

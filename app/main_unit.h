@@ -88,6 +88,7 @@ public:
     QAction* students_mnu;
     QAction* disciplines_mnu;
     QAction* results_mnu;
+    QAction* results_filter_mnu = nullptr; // the results view's filter bar
     QActionGroup* views_group; // radio group 1
     QMenu* program_mnu;
     QAction* options_mnu;

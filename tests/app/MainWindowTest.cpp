@@ -78,7 +78,8 @@ TEST_F(MainWindow, ControlsKeepTheirDistanceToTheAnchoredEdges) {
 
 TEST_F(MainWindow, MenusHoldTheirItemsInOrderBoundToTheActions) {
     EXPECT_EQ(ItemNames(main_frm->show_mnu),
-              (QStringList{"tests_online_mnu", "students_mnu", "disciplines_mnu", "results_mnu"}));
+              (QStringList{"tests_online_mnu", "students_mnu", "disciplines_mnu", "results_mnu", "-",
+                           "results_filter_mnu"}));
     EXPECT_EQ(ItemNames(main_frm->program_mnu),
               (QStringList{"options_mnu", "import_students_mnu", "-", "help_mnu", "about_mnu", "-",
                            "exit_mnu"}));

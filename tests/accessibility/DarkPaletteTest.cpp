@@ -7,6 +7,8 @@
 #include "tests/accessibility/AccessibilityFixture.h"
 
 #include "app/CheckListBox.h"
+#include "app/ResultsFilter.h"
+#include "app/ResultsView.h"
 #include "controls/DBGridActions.h"
 #include "controls/GridFindBar.h"
 
@@ -17,6 +19,7 @@
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTest>
 #include <cmath>
 #include <functional>
 #include <optional>
@@ -202,6 +205,22 @@ TEST_F(DarkPalette, EveryTextAndGlyphKeepsItsContrast) {
     const Measured m = Measure(disciplines, InWindow(list->viewport(), item));
     EXPECT_GE(m.ratio, 4.5) << "a faculty in its list";
     EXPECT_EQ(QColor(m.background), pal.color(QPalette::Base));
+
+    // The results filter bar's warning beside a wrong field.
+    ShowResults();
+    TResultsView* results = main_frm->results_view;
+    results->SetFilterBarShown(true);
+    TResultsFilterBar* filter = results->filter_bar;
+    filter->mark_min_e->setText(QStringLiteral("5"));
+    filter->mark_max_e->setText(QStringLiteral("1"));
+    QTest::mouseClick(filter->apply_btn, Qt::LeftButton);
+    QLabel* warning = filter->marks_err_lbl;
+    ASSERT_TRUE(warning->isVisible());
+    const QImage filtered = Picture("results_filter");
+    const Measured w = Measure(filtered, InWindow(warning, warning->rect()));
+    EXPECT_GE(w.ratio, 4.5) << "the filter bar's warning: ink "
+                            << QColor(w.ink).name().toStdString() << " on "
+                            << QColor(w.background).name().toStdString();
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }
 

@@ -45,14 +45,17 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -268,6 +271,41 @@ const TAction kActions[] = {
     {"export_csv", "results: CSV export of every row, on the view opened afresh"},
 };
 
+// How soon a long read stops once the user asks, measured from the asking
+// to the read's return; only where the read was still going when asked.
+struct TStop {
+    const char* Name;
+    const char* Title;
+};
+const TStop kStops[] = {
+    {"stop_results_last", "results: Esc 300 ms into Last (Ctrl+End), on a view opened afresh"},
+    {"stop_export_csv", "results: Cancel 300 ms into the CSV export, on a view opened afresh"},
+};
+std::map<std::string, std::vector<double>> stopMs;
+
+constexpr int kAskToStopAfterMs = 300;
+
+// Starts a read, asks to stop it after a while, and returns how long the
+// read took to end from the asking; nothing when it ended before.
+std::optional<double> StopLatency(const std::function<void()>& read,
+                                  const std::function<void()>& askToStop) {
+    QElapsedTimer asked;
+    QTimer::singleShot(kAskToStopAfterMs, [&] {
+        asked.start();
+        askToStop();
+    });
+    read();
+    if (!asked.isValid()) {
+        // Ended before it could be stopped: the timer must not fire later.
+        QElapsedTimer wait;
+        wait.start();
+        while (!asked.isValid() && wait.elapsed() < kAskToStopAfterMs + 100)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return std::nullopt;
+    }
+    return asked.nsecsElapsed() / 1e6;
+}
+
 // One action's measure and the client calls it made.
 struct TActionRun {
     std::string Name;
@@ -373,6 +411,37 @@ std::vector<TActionRun> RunProgram(TDelayProxy& proxy, const QString& database, 
                if (!main_frm->resultat_grid->Actions().ExportToCsvFile(csv))
                    Fail(QStringLiteral("the export was cancelled"));
            }));
+
+    // The stops, each on the results view opened afresh.
+    const auto reopenResults = [] {
+        main_frm->students_mnu->trigger();
+        main_frm->results_mnu->trigger();
+        QCoreApplication::processEvents();
+        main_frm->resultat_grid->setFocus();
+    };
+    const auto recordStop = [](const char* name, std::optional<double> ms) {
+        if (ms)
+            stopMs[name].push_back(*ms);
+    };
+    reopenResults();
+    recordStop("stop_results_last",
+               StopLatency([] { Key(main_frm->resultat_grid, Qt::Key_End, Qt::ControlModifier); },
+                           [] {
+                               QWidget* focus = QApplication::focusWidget();
+                               QTest::keyClick(focus ? focus : main_frm, Qt::Key_Escape);
+                           }));
+    reopenResults();
+    recordStop("stop_export_csv",
+               StopLatency(
+                   [&csv] {
+                       if (main_frm->resultat_grid->Actions().ExportToCsvFile(csv))
+                           std::fprintf(stderr, "the export ended before it was stopped\n");
+                   },
+                   [] {
+                       if (auto* box = main_frm->resultat_grid->findChild<QProgressDialog*>(
+                               QStringLiteral("export_progress_dlg")))
+                           box->cancel();
+                   }));
 
     watchedProxy = nullptr;
     destroy_windows();
@@ -770,6 +839,12 @@ int main(int argc, char** argv) {
             }
             floorFailures += floor.Failures();
         }
+        for (const TStop& stop : kStops) {
+            for (const double ms : stopMs[stop.Name])
+                figures.Add(std::string(stop.Name) + "_d" + std::to_string(delay) + "_ms", "ms",
+                            ms);
+            stopMs[stop.Name].clear();
+        }
     }
     std::printf("# latency_bench: the main window through a forwarder delaying each direction, "
                 "against the floor (the same statements by bare client-library calls)\n");
@@ -779,6 +854,8 @@ int main(int argc, char** argv) {
     std::printf(" ms\n");
     for (const TAction& a : kActions)
         std::printf("# %s: %s\n", a.Name, a.Title);
+    for (const TStop& stop : kStops)
+        std::printf("# %s: %s (ms from the asking to the read's end)\n", stop.Name, stop.Title);
     if (floorFailures)
         std::printf("# the floor's replay had %d failed calls (see standard error)\n",
                     floorFailures);

@@ -7,6 +7,7 @@
 #include "base/FormatSettings.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QTime>
 #include <algorithm>
 #include <charconv>
@@ -179,6 +180,8 @@ bool TCsvExport::WriteRows(TAtomicFile& file, const QString& path, const TProgre
     if (progress && !progress(0))
         return false;
 
+    QElapsedTimer sinceTold;
+    sinceTold.start();
     ds_.First();
     while (!ds_.IsEmpty()) {
         AppendRecord(out);
@@ -188,8 +191,11 @@ bool TCsvExport::WriteRows(TAtomicFile& file, const QString& path, const TProgre
                 CannotWrite(path);
             out.truncate(0);
         }
-        if (progress && rows_ % kProgressEvery == 0 && !progress(rows_))
-            return false;
+        if (progress && rows_ % kClockEvery == 0 && sinceTold.hasExpired(kProgressMs)) {
+            if (!progress(rows_))
+                return false;
+            sinceTold.start();
+        }
         if (ds_.MoveBy(1) == 0)
             break;
     }

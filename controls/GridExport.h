@@ -20,7 +20,12 @@ public:
     // Told the count of rows written so far now and then; returns false to
     // cancel the export.
     using TProgress = std::function<bool(qint64 rows)>;
-    static constexpr int kProgressEvery = 2048;
+    // Told by the clock, not by a count of rows: across a slow network a
+    // few thousand rows take seconds, and a Cancel must be heard within a
+    // fetch or two; on a fast one the user's window is not kept busy with
+    // more updates than can be seen.
+    static constexpr int kProgressMs = 50;
+    static constexpr int kClockEvery = 64; // rows between looks at the clock
 
     TCsvExport(TDataSet& dataSet, std::vector<TCsvColumn> columns);
 

@@ -3,14 +3,14 @@
 #include <QResizeEvent>
 
 TPanel::TPanel(QWidget* parent, const QString& name, QSize designedSize)
-    : QFrame(parent), designedSize_(designedSize) {
+    : QFrame(parent), scale_(font()), designedSize_(scale_(designedSize)) {
     setObjectName(name);
-    resize(designedSize);
+    resize(designedSize_);
 }
 
 void TPanel::Place(QWidget* child, QRect designed, int anchors) {
     const bool autoSize = designed.size().isEmpty();
-    placements_.append({child, designed, anchors, autoSize});
+    placements_.append({child, scale_(designed), anchors, autoSize});
     Arrange(placements_.last());
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 // Panels whose controls keep their distance to the anchored panel edges when
 // the panel is resized, and the client area whose panels each fill it whole.
+// The designed geometry is in the pixels of the designed text; a panel made
+// under a larger font places everything at that font's scale.
+
+#include "ui/DesignScale.h"
 
 #include <QFrame>
 #include <QList>
@@ -32,7 +36,8 @@ private:
     };
     void Arrange(const Placement& p);
 
-    QSize designedSize_;
+    TDesignScale scale_; // from the font the panel was made with
+    QSize designedSize_; // at the panel's scale, as are the placements
     QList<Placement> placements_;
 };
 

@@ -147,6 +147,8 @@ Toptions_frm::Toptions_frm(QWidget* parent) : QDialog(parent) {
     language_e_btn = language_e->addAction(style()->standardIcon(QStyle::SP_ArrowDown),
                                            QLineEdit::TrailingPosition);
     language_e_btn->setObjectName(QStringLiteral("language_e_btn"));
+    // Its button takes no focus, so the field's keys open the menu too.
+    language_e->installEventFilter(this);
     db_dbname_lbl = MakeLabel(this, "db_dbname_lbl", 8, 40, "_DATABASE_IP_AND_DB_FILE_");
     db_dbname_e = Make<QLineEdit>(this, "db_dbname_e", {235, 32, 253, 21});
     db_username_lbl = MakeLabel(this, "db_username_lbl", 8, 67, "_USER_NAME_");
@@ -229,6 +231,38 @@ void Toptions_frm::TranslateCaptions() {
 
 void Toptions_frm::language_eButtonClick() {
     languages_pmnu->popup(QCursor::pos());
+}
+
+void Toptions_frm::OpenLanguageMenuAtField() {
+    const QList<QAction*> items = languages_pmnu->actions();
+    // Without a language file there is nothing to choose.
+    if (items.isEmpty())
+        return;
+    QAction* current = items.first();
+    for (QAction* item : items)
+        if (LanguageOfItem(item) == language_e->text())
+            current = item;
+    languages_pmnu->popup(language_e->mapToGlobal(language_e->rect().bottomLeft()), current);
+    // popup() shows the item without making it current; the arrows start there.
+    languages_pmnu->setActiveAction(current);
+}
+
+// The keys that open a drop-down list on the desktops: Alt+Down and F4, and
+// Space or Enter on a field nobody types into.
+bool Toptions_frm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == language_e && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        const bool opens = (key->key() == Qt::Key_Down && mods == Qt::AltModifier) ||
+                           (mods == Qt::NoModifier &&
+                            (key->key() == Qt::Key_F4 || key->key() == Qt::Key_Space ||
+                             key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter));
+        if (opens) {
+            HandleEvent([this] { OpenLanguageMenuAtField(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Toptions_frm::Language_pmnu_itemClick(QAction* item) {

@@ -164,4 +164,45 @@ TEST_F(DarkPalette, EveryTextAndGlyphKeepsItsContrast) {
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }
 
+// A desktop's highlight and its text need not be a readable pair: Qt's GTK
+// theme hands a dark Adwaita's light grey on a middle blue (3.2:1), and a
+// pale highlight under white text is worse. The current cell is read all the
+// same; a pair that reads already is kept as the palette has it.
+TEST_F(DarkPalette, TheCurrentCellIsReadWhateverHighlightThePaletteBrings) {
+    StartInEnglish();
+    TDBGrid* grid = main_frm->student_db;
+    const int lastName = ColumnOf(grid, "FAMILIYA");
+    ASSERT_GE(lastName, 0);
+    const struct {
+        const char* what;
+        QColor highlight;
+        QColor text;
+        bool kept; // the pair reads already: the cell shows the palette's text
+    } pairs[] = {
+        {"GTK's dark Adwaita", QColor(0x30, 0x8c, 0xc6), QColor(0xf0, 0xf0, 0xf0), false},
+        {"a pale highlight", QColor(0xa0, 0xd0, 0xff), QColor(0xff, 0xff, 0xff), false},
+        {"a dark highlight under black", QColor(0x20, 0x30, 0x60), QColor(0x00, 0x00, 0x00), false},
+        {"a readable pair", QColor(0x1a, 0x4f, 0x8a), QColor(0xff, 0xff, 0xff), true},
+    };
+    for (const auto& pair : pairs) {
+        SCOPED_TRACE(pair.what);
+        QPalette p = ::DarkPalette();
+        p.setColor(QPalette::Highlight, pair.highlight);
+        p.setColor(QPalette::HighlightedText, pair.text);
+        QApplication::setPalette(p);
+        grid->setFocus();
+        grid->SetSelectedIndex(lastName);
+        const QImage picture = Picture("highlight");
+        // The cell inside the focus frame the style lays over it.
+        const QRect cell = grid->CellRect(lastName, 0).adjusted(2, 2, -2, -2);
+        const Measured m = Measure(picture, InWindow(grid->viewport(), cell));
+        EXPECT_EQ(QColor(m.background).name(), pair.highlight.name());
+        EXPECT_GE(m.ratio, 4.5) << "ink " << QColor(m.ink).name().toStdString();
+        if (pair.kept) {
+            EXPECT_EQ(QColor(m.ink).name(), pair.text.name());
+        }
+    }
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
+}
+
 } // namespace

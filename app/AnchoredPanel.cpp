@@ -3,21 +3,22 @@
 #include <QResizeEvent>
 
 TPanel::TPanel(QWidget* parent, const QString& name, QSize designedSize)
-    : QFrame(parent), designedSize_(designedSize) {
+    : QFrame(parent), scale_(font()), designedSize_(scale_(designedSize)) {
     setObjectName(name);
-    resize(designedSize);
+    resize(designedSize_);
 }
 
 void TPanel::Place(QWidget* child, QRect designed, int anchors) {
     const bool autoSize = designed.size().isEmpty();
+    const QRect scaled = scale_(designed);
     // Placed again, a child takes its new design (a bar shown above it).
     for (Placement& p : placements_)
         if (p.child == child) {
-            p = {child, designed, anchors, autoSize};
+            p = {child, scaled, anchors, autoSize};
             Arrange(p);
             return;
         }
-    placements_.append({child, designed, anchors, autoSize});
+    placements_.append({child, scaled, anchors, autoSize});
     Arrange(placements_.last());
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 // Panels whose controls keep their distance to the anchored panel edges when
 // the panel is resized, and the client area whose panels each fill it whole.
+// The designed geometry is in the pixels of the designed text; a panel made
+// under a larger font places everything at that font's scale.
+
+#include "ui/DesignScale.h"
 
 #include <QFrame>
 #include <QList>
@@ -20,6 +24,8 @@ public:
     // caption), at every arrangement. Placed again, a child takes its new
     // design.
     void Place(QWidget* child, QRect designed, int anchors = akLeft | akTop);
+    // What the designed pixels are multiplied by here.
+    const TDesignScale& Scale() const { return scale_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -33,7 +39,8 @@ private:
     };
     void Arrange(const Placement& p);
 
-    QSize designedSize_;
+    TDesignScale scale_; // from the font the panel was made with
+    QSize designedSize_; // at the panel's scale, as are the placements
     QList<Placement> placements_;
 };
 

@@ -6,6 +6,8 @@
 
 #include <QMouseEvent>
 
+#include <algorithm>
+
 namespace {
 
 // Counts the program's own changes so that the signals they raise are not
@@ -52,8 +54,21 @@ void TCheckListBox::Add(const QString& text) {
     auto* entry = new QListWidgetItem(text);
     entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     entry->setCheckState(Qt::Unchecked);
-    entry->setSizeHint(QSize(0, kItemHeight));
+    entry->setSizeHint(QSize(0, ItemHeight()));
     addItem(entry);
+}
+
+int TCheckListBox::ItemHeight() const {
+    return std::max(kItemHeight, fontMetrics().height() + 2);
+}
+
+void TCheckListBox::changeEvent(QEvent* event) {
+    QListWidget::changeEvent(event);
+    if (event->type() != QEvent::FontChange)
+        return;
+    TByCode guard(byCode_);
+    for (int i = 0; i < count(); ++i)
+        item(i)->setSizeHint(QSize(0, ItemHeight()));
 }
 
 void TCheckListBox::Clear() {

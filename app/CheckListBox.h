@@ -13,7 +13,10 @@ class TCheckListBox : public QListWidget {
 public:
     explicit TCheckListBox(QWidget* parent = nullptr);
 
+    // The designed item height, a pixel above and below a 14-pixel text;
+    // a larger font's items are as much higher as its text is.
     static constexpr int kItemHeight = 16;
+    int ItemHeight() const;
 
     int Count() const { return count(); }
     QString Item(int index) const;
@@ -33,6 +36,7 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CurrentChanged();

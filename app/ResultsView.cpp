@@ -25,6 +25,8 @@
 #include <QMenu>
 #include <QShortcut>
 
+#include <cmath>
+
 namespace {
 
 QString T(const char* key) {
@@ -175,7 +177,10 @@ void TResultsView::Arrange() {
         count_lbl->hide();
         return;
     }
-    const int barHeight = filter_bar->sizeHint().height();
+    // The bar's height is its font's, in real pixels; the panel takes
+    // designed ones and scales them by as much as that font grew.
+    const int barHeight =
+        static_cast<int>(std::ceil(filter_bar->sizeHint().height() / panel_.Scale().Factor()));
     panel_.Place(filter_bar, QRect(8, kBarTop, kDesignedGrid.width(), barHeight),
                  akLeft | akTop | akRight);
     const int top = kBarTop + barHeight + 4;

@@ -17,12 +17,14 @@
 #include "model/TestingModel.h"
 #include "settings/Language.h"
 #include "settings/options_unit.h"
+#include "ui/DesignScale.h"
 #include "ui/UserDialogs.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -70,16 +72,20 @@ Control* MakeControl(TPanel* panel, const char* name, QRect designed, int anchor
 }
 
 // The grids' titles are designed in Tahoma of 11 pixels; where Tahoma is
-// missing, the font system puts its nearest sans face in its place.
-QFont GridTitleFont() {
+// missing, the font system puts its nearest sans face in its place. Under a
+// desktop font larger than the design's, the titles are as large as the
+// cells' text: a reader who needs the larger text needs it in the titles too.
+QFont GridTitleFont(const QFont& text) {
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
+    if (TDesignScale(text).Factor() > 1)
+        font.setPixelSize(std::max(font.pixelSize(), QFontInfo(text).pixelSize()));
     return font;
 }
 
 TDBGrid* MakeGrid(TPanel* panel, const char* name, QRect designed, int anchors) {
     auto* grid = MakeControl<TDBGrid>(panel, name, designed, anchors);
-    grid->SetTitleFont(GridTitleFont());
+    grid->SetTitleFont(GridTitleFont(grid->font()));
     return grid;
 }
 
@@ -207,7 +213,8 @@ Tmain_frm::Tmain_frm(QWidget* parent) : QMainWindow(parent) {
     connect(results_view->filter_bar_act, &QAction::toggled, results_filter_mnu,
             &QAction::setChecked);
 
-    resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
+    const QSize client = TDesignScale(font())(kClientSize);
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
     components_.EndLoading();
     main_window_target = this;
 }

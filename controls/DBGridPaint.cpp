@@ -1,6 +1,7 @@
 // Painting of the grid: the title row, the indicator column and the records
 // of the link's window, nothing else.
 
+#include "controls/Contrast.h"
 #include "controls/DBGrids.h"
 
 #include <QApplication>
@@ -287,7 +288,13 @@ void TDBGrid::PaintCell(QPainter& p, const QRect& cell, int col, int row, bool c
     QColor ink = pal.color(QPalette::Text);
     if (highlight) {
         back = pal.color(QPalette::Highlight);
-        ink = pal.color(QPalette::HighlightedText);
+        // A desktop's highlight and its text are not always a pair that can
+        // be read (GTK's dark theme hands Qt a light grey on a middle blue):
+        // the text then moves toward black or white, whichever stands out.
+        const QColor extreme = ContrastRatio(Qt::black, back) >= ContrastRatio(Qt::white, back)
+                                   ? QColor(Qt::black)
+                                   : QColor(Qt::white);
+        ink = ReadableOn(pal.color(QPalette::HighlightedText), back, extreme);
     }
     if (!isEnabled())
         ink = pal.color(QPalette::Disabled, QPalette::Text);

@@ -24,6 +24,9 @@ test_packages=(libgtest-dev libgmock-dev clang libclang-rt-14-dev firebird3.0-se
 # What the accessibility tests need besides: a session bus, the AT-SPI
 # accessibility bus and registry, and a screen reader's client library.
 test_packages+=(dbus-daemon dbus-bin at-spi2-core python3-pyatspi)
+# And Qt's GTK platform theme, through which the program takes a desktop's
+# dark theme.
+test_packages+=(qt6-gtk-platformtheme)
 # What scripts/screenshots needs besides the build: an X server, a way to
 # click and type into the program, and the screenshot tool.
 screenshot_packages=(xvfb xauth xdotool imagemagick)

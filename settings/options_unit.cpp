@@ -2,6 +2,7 @@
 
 #include "settings/IniFile.h"
 #include "settings/Language.h"
+#include "ui/DesignScale.h"
 #include "ui/UserDialogs.h"
 
 #include <QAction>
@@ -28,18 +29,24 @@ constexpr int kPanelHeight = 41;
 constexpr int kTickBoxWidth = 161;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonGap = 6; // between the designed buttons
+constexpr QSize kClientSize(496, 179);
 
-template <typename T> T* Make(QWidget* parent, const char* name, QRect geometry) {
+// The designed geometry at the scale of the dialog's font.
+TDesignScale Design(const QWidget* w) {
+    return TDesignScale(w->font());
+}
+
+template <typename T> T* Make(QWidget* parent, const char* name, QRect designed) {
     auto* w = new T(parent);
     w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(geometry);
+    w->setGeometry(Design(parent)(designed));
     return w;
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const char* key) {
     auto* label = new QLabel(QString::fromLatin1(key), parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->move(left, top);
+    label->move(Design(parent)(QPoint(left, top)));
     label->adjustSize();
     return label;
 }
@@ -114,11 +121,12 @@ int CaptionWidth(const QAbstractButton* control) {
 // buttons then take the width of their caption; a button that grows into
 // the next one pushes it along, or the next caption would be covered.
 void FitCaptions(QCheckBox* tickBox, std::initializer_list<std::pair<QPushButton*, int>> buttons) {
-    tickBox->resize(std::max(kTickBoxWidth, CaptionWidth(tickBox)), tickBox->height());
+    const TDesignScale design = Design(tickBox);
+    tickBox->resize(std::max(design(kTickBoxWidth), CaptionWidth(tickBox)), tickBox->height());
     int right = 0;
     for (const auto& [button, designedLeft] : buttons) {
-        const int left = std::max(designedLeft, right + kButtonGap);
-        const int width = std::max(kButtonWidth, CaptionWidth(button));
+        const int left = std::max(design(designedLeft), right + design(kButtonGap));
+        const int width = std::max(design(kButtonWidth), CaptionWidth(button));
         button->setGeometry(left, button->y(), width, button->height());
         right = left + width;
     }
@@ -131,7 +139,7 @@ Toptions_frm::Toptions_frm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("_OPTIONS_"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    resize(496, 179);
+    resize(Design(this)(kClientSize));
 
     languages_lbl = MakeLabel(this, "languages_lbl", 8, 16, "_LANGUAGES_");
     language_e = Make<QLineEdit>(this, "language_e", {235, 8, 253, 21});
@@ -139,6 +147,8 @@ Toptions_frm::Toptions_frm(QWidget* parent) : QDialog(parent) {
     language_e_btn = language_e->addAction(style()->standardIcon(QStyle::SP_ArrowDown),
                                            QLineEdit::TrailingPosition);
     language_e_btn->setObjectName(QStringLiteral("language_e_btn"));
+    // Its button takes no focus, so the field's keys open the menu too.
+    language_e->installEventFilter(this);
     db_dbname_lbl = MakeLabel(this, "db_dbname_lbl", 8, 40, "_DATABASE_IP_AND_DB_FILE_");
     db_dbname_e = Make<QLineEdit>(this, "db_dbname_e", {235, 32, 253, 21});
     db_username_lbl = MakeLabel(this, "db_username_lbl", 8, 67, "_USER_NAME_");
@@ -151,7 +161,8 @@ Toptions_frm::Toptions_frm(QWidget* parent) : QDialog(parent) {
     save_forms_position->setText(QStringLiteral("_SAVE_FORMS_POSITION_"));
     save_forms_position->setChecked(true);
 
-    bottom_buttons_panel = Make<QWidget>(this, "bottom_buttons_panel", {0, 138, 496, kPanelHeight});
+    bottom_buttons_panel =
+        Make<QWidget>(this, "bottom_buttons_panel", {0, 138, kClientSize.width(), kPanelHeight});
     ok_btn = MakeButton(bottom_buttons_panel, "ok_btn", {8, 9, 75, 25}, "_OK_");
     defaults_btn = MakeButton(bottom_buttons_panel, "defaults_btn", {89, 8, 75, 25}, "_DEFAULTS_");
     cancel_btn = MakeButton(bottom_buttons_panel, "cancel_btn", {170, 8, 75, 25}, "_CANCEL_");
@@ -222,6 +233,38 @@ void Toptions_frm::language_eButtonClick() {
     languages_pmnu->popup(QCursor::pos());
 }
 
+void Toptions_frm::OpenLanguageMenuAtField() {
+    const QList<QAction*> items = languages_pmnu->actions();
+    // Without a language file there is nothing to choose.
+    if (items.isEmpty())
+        return;
+    QAction* current = items.first();
+    for (QAction* item : items)
+        if (LanguageOfItem(item) == language_e->text())
+            current = item;
+    languages_pmnu->popup(language_e->mapToGlobal(language_e->rect().bottomLeft()), current);
+    // popup() shows the item without making it current; the arrows start there.
+    languages_pmnu->setActiveAction(current);
+}
+
+// The keys that open a drop-down list on the desktops: Alt+Down and F4, and
+// Space or Enter on a field nobody types into.
+bool Toptions_frm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == language_e && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        const bool opens = (key->key() == Qt::Key_Down && mods == Qt::AltModifier) ||
+                           (mods == Qt::NoModifier &&
+                            (key->key() == Qt::Key_F4 || key->key() == Qt::Key_Space ||
+                             key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter));
+        if (opens) {
+            HandleEvent([this] { OpenLanguageMenuAtField(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void Toptions_frm::Language_pmnu_itemClick(QAction* item) {
     if (ApplyLanguage)
         ApplyLanguage(LanguageOfItem(item));
@@ -247,7 +290,8 @@ void Toptions_frm::showEvent(QShowEvent* event) {
 }
 
 void Toptions_frm::resizeEvent(QResizeEvent* event) {
-    bottom_buttons_panel->setGeometry(0, height() - kPanelHeight, width(), kPanelHeight);
+    const int panelHeight = Design(this)(kPanelHeight);
+    bottom_buttons_panel->setGeometry(0, height() - panelHeight, width(), panelHeight);
     QDialog::resizeEvent(event);
 }
 

@@ -55,6 +55,9 @@ public:
     void TranslateCaptions();
 
     void language_eButtonClick();
+    // The language menu opened from the keyboard, below the field, on the
+    // language in use.
+    void OpenLanguageMenuAtField();
     void Language_pmnu_itemClick(QAction* item);
     void ok_btnClick();
 
@@ -62,6 +65,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool shown_ = false;

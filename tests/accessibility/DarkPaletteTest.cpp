@@ -5,6 +5,7 @@
 // 4.5:1, glyphs at least 3:1. The pictures are kept as artefacts.
 
 #include "tests/accessibility/AccessibilityFixture.h"
+#include "tests/accessibility/PixelContrast.h"
 
 #include "app/CheckListBox.h"
 #include "app/ResultsFilter.h"
@@ -27,48 +28,6 @@
 using namespace veltor::test;
 
 namespace {
-
-// Relative luminance and contrast as the guidelines define them, worked out
-// here from the pixels, apart from the program's own arithmetic.
-double Linear(int c8) {
-    const double c = c8 / 255.0;
-    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-double Luminance(QRgb p) {
-    return 0.2126 * Linear(qRed(p)) + 0.7152 * Linear(qGreen(p)) + 0.0722 * Linear(qBlue(p));
-}
-double Contrast(QRgb a, QRgb b) {
-    const double la = Luminance(a);
-    const double lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// In a box of the picture: the background is the commonest colour, the ink
-// the colour that stands out most from it (the core of a glyph's stroke).
-struct Measured {
-    QRgb background = 0;
-    QRgb ink = 0;
-    double ratio = 0;
-};
-Measured Measure(const QImage& picture, const QRect& box) {
-    QHash<QRgb, int> counts;
-    for (int y = box.top(); y <= box.bottom(); ++y)
-        for (int x = box.left(); x <= box.right(); ++x)
-            ++counts[picture.pixel(x, y) | 0xff000000u];
-    Measured m;
-    int most = -1;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (it.value() > most) {
-            most = it.value();
-            m.background = it.key();
-        }
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (const double r = Contrast(it.key(), m.background); r > m.ratio) {
-            m.ratio = r;
-            m.ink = it.key();
-        }
-    return m;
-}
 
 QPalette DarkPalette() {
     QPalette p;
@@ -221,6 +180,47 @@ TEST_F(DarkPalette, EveryTextAndGlyphKeepsItsContrast) {
     EXPECT_GE(w.ratio, 4.5) << "the filter bar's warning: ink "
                             << QColor(w.ink).name().toStdString() << " on "
                             << QColor(w.background).name().toStdString();
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
+}
+
+// A desktop's highlight and its text need not be a readable pair: Qt's GTK
+// theme hands a dark Adwaita's light grey on a middle blue (3.2:1), and a
+// pale highlight under white text is worse. The current cell is read all the
+// same; a pair that reads already is kept as the palette has it.
+TEST_F(DarkPalette, TheCurrentCellIsReadWhateverHighlightThePaletteBrings) {
+    StartInEnglish();
+    TDBGrid* grid = main_frm->student_db;
+    const int lastName = ColumnOf(grid, "FAMILIYA");
+    ASSERT_GE(lastName, 0);
+    const struct {
+        const char* what;
+        QColor highlight;
+        QColor text;
+        bool kept; // the pair reads already: the cell shows the palette's text
+    } pairs[] = {
+        {"GTK's dark Adwaita", QColor(0x30, 0x8c, 0xc6), QColor(0xf0, 0xf0, 0xf0), false},
+        {"a pale highlight", QColor(0xa0, 0xd0, 0xff), QColor(0xff, 0xff, 0xff), false},
+        {"a dark highlight under black", QColor(0x20, 0x30, 0x60), QColor(0x00, 0x00, 0x00), false},
+        {"a readable pair", QColor(0x1a, 0x4f, 0x8a), QColor(0xff, 0xff, 0xff), true},
+    };
+    for (const auto& pair : pairs) {
+        SCOPED_TRACE(pair.what);
+        QPalette p = ::DarkPalette();
+        p.setColor(QPalette::Highlight, pair.highlight);
+        p.setColor(QPalette::HighlightedText, pair.text);
+        QApplication::setPalette(p);
+        grid->setFocus();
+        grid->SetSelectedIndex(lastName);
+        const QImage picture = Picture("highlight");
+        // The cell inside the focus frame the style lays over it.
+        const QRect cell = grid->CellRect(lastName, 0).adjusted(2, 2, -2, -2);
+        const Measured m = Measure(picture, InWindow(grid->viewport(), cell));
+        EXPECT_EQ(QColor(m.background).name(), pair.highlight.name());
+        EXPECT_GE(m.ratio, 4.5) << "ink " << QColor(m.ink).name().toStdString();
+        if (pair.kept) {
+            EXPECT_EQ(QColor(m.ink).name(), pair.text.name());
+        }
+    }
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }
 

@@ -7,6 +7,7 @@
 #include "tests/accessibility/AccessibilityFixture.h"
 #include "tests/support/CaptionSpace.h"
 
+#include "app/AnchoredPanel.h"
 #include "app/CheckListBox.h"
 #include "settings/options_unit.h"
 
@@ -96,14 +97,7 @@ protected:
     LargeFont() : DesktopFont(16) {}
 };
 
-// Does not hold yet, and so does not run: the windows are laid out at fixed
-// pixel positions and sizes, the grids' titles in Tahoma of 11 pixels and the
-// check lists' items 16 pixels high, none of which follows the desktop's
-// font. At 16 pt the labels above the grids and lists are covered by them,
-// the options dialog's labels overlap, the titles stay 13 pixels high and the
-// list items 16 for a text 25 pixels high. It runs with
-// --gtest_also_run_disabled_tests once the layouts grow with the font.
-TEST_F(LargeFont, DISABLED_RowsTitlesAndCaptionsGrowWithA16PointFontAndNoneIsCut) {
+TEST_F(LargeFont, RowsTitlesAndCaptionsGrowWithA16PointFontAndNoneIsCut) {
     StartInEnglish();
     ASSERT_EQ(main_frm->font().pointSizeF(), 16);
     const QFontMetrics text(main_frm->font());
@@ -128,6 +122,38 @@ TEST_F(LargeFont, DISABLED_RowsTitlesAndCaptionsGrowWithA16PointFontAndNoneIsCut
     Picture(options_frm, "large_font_options");
     ExpectCaptionsWhole(options_frm, "16 pt options");
     options_frm->hide();
+    EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
+}
+
+// The design grows by as much as the text did, the windows' own sizes with
+// it, so that the views keep their proportions and the grids their room.
+TEST_F(LargeFont, TheDesignedLayoutGrowsByAsMuchAsTheText) {
+    StartInEnglish();
+    const double grown =
+        double(QFontMetrics(main_frm->font()).height()) / QFontMetrics(saved).height();
+    ASSERT_GT(grown, 1.5);
+    const struct {
+        const QWidget* widget;
+        QRect designed;
+    } cases[] = {
+        {main_frm->student_pnl, {0, 0, 615, 511}},
+        {main_frm->faculty_db, {8, 25, 599, 101}},
+        {main_frm->student_db, {8, 163, 599, 310}},
+        {options_frm, {0, 0, 496, 179}},
+        {options_frm->language_e, {235, 8, 253, 21}},
+        {options_frm->db_password_e, {235, 86, 253, 21}},
+        {options_frm->bottom_buttons_panel, {0, 138, 496, 41}},
+    };
+    for (const auto& c : cases) {
+        const QRect shown = c.widget->isWindow() ? c.widget->rect() : c.widget->geometry();
+        const QRectF expected(c.designed.x() * grown, c.designed.y() * grown,
+                              c.designed.width() * grown, c.designed.height() * grown);
+        const std::string name = c.widget->objectName().toStdString();
+        EXPECT_NEAR(shown.left(), expected.left(), 1) << name;
+        EXPECT_NEAR(shown.top(), expected.top(), 1) << name;
+        EXPECT_NEAR(shown.width(), expected.width(), 1) << name;
+        EXPECT_NEAR(shown.height(), expected.height(), 1) << name;
+    }
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }
 

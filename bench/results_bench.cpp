@@ -15,7 +15,7 @@
 //   - Esc given while a Last, a count and a summary run: the time from the
 //     key to the return of the call it stopped.
 // Every bare statement is prepared inside its timing, as the view prepares
-// its own.
+// its own, and runs before ours in every other run.
 //
 //   results_bench [host:database] [--runs N]
 //   (default: the local veltor-bench.fdb, db/make-demo <database> --large)
@@ -49,6 +49,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -56,8 +57,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -363,8 +364,8 @@ int main(int argc, char** argv) {
     TBenchConnection bare(database);
     bare.db->SetConnected(true);
     bare.tr->StartTransaction();
-    // The statement the view gave its dataset, rebuilt from the view's
-    // choice: the bare loop runs exactly it.
+    // After each measure: the view gave its dataset the statement its choice
+    // builds, the one the bare loop ran.
     const auto viewStatement = [&] {
         TResultsStatement s = ResultsSelect(view->Filter(), view->Columns(), view->Sort());
         if (s.Lines != results.SelectSQL())
@@ -397,9 +398,9 @@ int main(int argc, char** argv) {
         bool Descending;
     };
     const TSortCase sorts[] = {
-        {"NAZVA", false},     {"KURS", false},     {"GRUPA", false},     {"FAMILIYA", false},
-        {"IMYA", false},      {"OTCHESTVO", false}, {"OCINKA", false},    {"OCINKA", true},
-        {"VREMA", false},     {"VREMA", true},     {"TEST_NAZVA", false}, {"DISC_NAZVA", false},
+        {"NAZVA", false}, {"KURS", false},      {"GRUPA", false},      {"FAMILIYA", false},
+        {"IMYA", false},  {"OTCHESTVO", false}, {"OCINKA", false},     {"OCINKA", true},
+        {"VREMA", false}, {"VREMA", true},      {"TEST_NAZVA", false}, {"DISC_NAZVA", false},
     };
 
     TFigures figures;
@@ -425,8 +426,7 @@ int main(int argc, char** argv) {
     counted.db->SetConnected(true);
     counted.tr->StartTransaction();
     // A child of the window: gone before the window is.
-    auto countedSummary =
-        std::make_unique<TResultsSummary>(*main_frm, *counted.db, *counted.tr);
+    auto countedSummary = std::make_unique<TResultsSummary>(*main_frm, *counted.db, *counted.tr);
 
     qint64 all = 0;
     for (int run = 0; run < runs; ++run) {
@@ -454,7 +454,8 @@ int main(int argc, char** argv) {
             f.Fill(bar);
             const std::optional<TResultsFilter> typed = bar.Filter();
             if (!typed)
-                Fail(QStringLiteral("the bar does not take the filter %1").arg(QLatin1String(f.Name)));
+                Fail(QStringLiteral("the bar does not take the filter %1")
+                         .arg(QLatin1String(f.Name)));
             const TResultsStatement select = ResultsSelect(*typed, view->Columns(), view->Sort());
             long bareRows = 0;
             const auto [ours, floor] = both(
@@ -481,13 +482,13 @@ int main(int argc, char** argv) {
 
             std::optional<qint64> count;
             qint64 bareCount = -1;
-            const auto [oursCount, floorCount] = both(
-                [&] { return Timed([&] { count = view->Count(); }); },
-                [&] {
-                    const TBareRun r = RunBare(*bare.db, *bare.tr, ResultsCount(*typed), -1);
-                    bareCount = r.First;
-                    return r.Ms;
-                });
+            const auto [oursCount, floorCount] =
+                both([&] { return Timed([&] { count = view->Count(); }); },
+                     [&] {
+                         const TBareRun r = RunBare(*bare.db, *bare.tr, ResultsCount(*typed), -1);
+                         bareCount = r.First;
+                         return r.Ms;
+                     });
             checkErrors(f.Name);
             if (!count || *count != bareCount)
                 Fail(QStringLiteral("filter %1: the view counts %2, the bare count(*) %3")
@@ -507,13 +508,13 @@ int main(int argc, char** argv) {
         {
             std::optional<qint64> count;
             qint64 bareCount = -1;
-            const auto [ours, floor] = both(
-                [&] { return Timed([&] { count = view->Count(); }); },
-                [&] {
-                    const TBareRun r = RunBare(*bare.db, *bare.tr, ResultsCount({}), -1);
-                    bareCount = r.First;
-                    return r.Ms;
-                });
+            const auto [ours, floor] =
+                both([&] { return Timed([&] { count = view->Count(); }); },
+                     [&] {
+                         const TBareRun r = RunBare(*bare.db, *bare.tr, ResultsCount({}), -1);
+                         bareCount = r.First;
+                         return r.Ms;
+                     });
             if (!count || *count != bareCount)
                 Fail(QStringLiteral("the count of every result differs from the bare one"));
             all = *count;
@@ -575,14 +576,14 @@ int main(int argc, char** argv) {
             bool done = false;
             TBareRun groups;
             TBareRun bins;
-            const auto [ours, floor] = both(
-                [&] { return Timed([&] { done = summary->Compute(); }); },
-                [&] {
-                    groups = RunBare(*bare.db, *bare.tr,
-                                     ResultsSummary({}, TResultsGrouping::Faculty), -1);
-                    bins = RunBare(*bare.db, *bare.tr, ResultsHistogram({}), -1);
-                    return groups.Ms;
-                });
+            const auto [ours, floor] =
+                both([&] { return Timed([&] { done = summary->Compute(); }); },
+                     [&] {
+                         groups = RunBare(*bare.db, *bare.tr,
+                                          ResultsSummary({}, TResultsGrouping::Faculty), -1);
+                         bins = RunBare(*bare.db, *bare.tr, ResultsHistogram({}), -1);
+                         return groups.Ms;
+                     });
             (void)floor;
             checkErrors("the summary");
             if (!done || summary->Rows().empty())
@@ -641,7 +642,8 @@ int main(int argc, char** argv) {
             figures.Add("cancel_count", "ms", count);
 
             TResultsSummary* summary = view->Summary();
-            const double sum = EscDuring(150, [&] { return summary->Compute(); }, &stopped);
+            const double sum = EscDuring(
+                150, [&] { return summary->Compute(); }, &stopped);
             checkErrors("Esc during the summary");
             if (sum < 0 || !stopped)
                 Fail(QStringLiteral("the summary ended before Esc"));

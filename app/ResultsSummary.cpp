@@ -193,19 +193,28 @@ bool TResultsSummary::Compute() {
         q->SetTransaction(&transaction_);
         q->SetGoToFirstRecordOnExecute(false);
     }
+    const bool groupsBin = SummaryHoldsTheHistogram(filter_, grouping);
     ApplyResultsStatement(groups, ResultsSummary(filter_, grouping));
-    ApplyResultsStatement(bins, ResultsHistogram(filter_));
     groups.Prepare();
-    bins.Prepare();
+    if (!groupsBin) {
+        ApplyResultsStatement(bins, ResultsHistogram(filter_));
+        bins.Prepare();
+    }
     std::vector<TSummaryRow> rows;
     std::array<qint64, kHistogramBins> counts{};
     const bool done = RunCancellable(this, database_, T("_SUMMARY_COUNTING_"), [&] {
         groups.ExecQuery();
-        for (TFIBXSQLDA* row = groups.Next(); row; row = groups.Next())
+        for (TFIBXSQLDA* row = groups.Next(); row; row = groups.Next()) {
             rows.push_back({(*row)[0].AsVariant().ToString().trimmed(),
                             (*row)[1].AsVariant().ToInt64(), Number((*row)[2]), Number((*row)[3]),
                             Number((*row)[4])});
+            if (groupsBin)
+                for (int b = 0; b < kHistogramBins; ++b)
+                    counts[b] += (*row)[kSummaryFirstBinColumn + b].AsVariant().ToInt64();
+        }
         groups.Close();
+        if (groupsBin)
+            return;
         bins.ExecQuery();
         for (TFIBXSQLDA* row = bins.Next(); row; row = bins.Next()) {
             const int bin = (*row)[0].AsInteger();

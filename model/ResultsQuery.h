@@ -63,15 +63,22 @@ TResultsStatement ResultsSelect(const TResultsFilter& filter, const TResultsColu
                                 const TResultsSort& sort);
 // One row, one column: the number of rows ResultsSelect gives for the filter.
 TResultsStatement ResultsCount(const TResultsFilter& filter);
-// Per group, in the group's order: the group's caption, count, average,
-// minimum and maximum mark.
-TResultsStatement ResultsSummary(const TResultsFilter& filter, TResultsGrouping grouping);
 // Per bin that holds rows: the bin's number (0 to kHistogramBins - 1) and its
 // count. Marks are read on a scale of 0 to 100 in bins of ten points; a mark
 // of 100 (or above) falls in the last bin, one below 0 in the first; rows
 // without a mark are left out.
 inline constexpr int kHistogramBins = 10;
 TResultsStatement ResultsHistogram(const TResultsFilter& filter);
+// Per group, in the group's order: the group's caption, count, average,
+// minimum and maximum mark, then the group's count in each histogram bin
+// (kHistogramBins columns, binned as ResultsHistogram does).
+TResultsStatement ResultsSummary(const TResultsFilter& filter, TResultsGrouping grouping);
+inline constexpr int kSummaryFirstBinColumn = 5;
+// Whether the groups' bins add up to the filter's histogram: they do unless
+// the grouping joins the results to their tests where the filter does not
+// (an inner join that a result without its test would drop out of). Then
+// the summary needs no second pass over the results.
+bool SummaryHoldsTheHistogram(const TResultsFilter& filter, TResultsGrouping grouping);
 
 // What is wrong with a filter before anything is sent: the part and the
 // caption key of the message shown next to it.

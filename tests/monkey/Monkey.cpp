@@ -498,10 +498,14 @@ void Session::ToggleCourse(const Action& a) {
         return; // which faculty the program takes is the server's choice
     const long long course = courses->Item(a.grid).toLongLong();
     const bool before = courses->Checked(a.grid);
+    // The click's press may already have been refused for another row (one
+    // left with text its column cannot take); only what the Space brings
+    // refuses the mark.
+    const qsizetype refusedBefore = dialogs.ErrorTexts().size();
     QTest::keyClick(courses, Qt::Key_Space);
     QCoreApplication::processEvents();
     // A refusal may refill the list, so the item may be gone.
-    if (!dialogs.ErrorTexts().isEmpty() || a.grid >= courses->count() ||
+    if (dialogs.ErrorTexts().size() > refusedBefore || a.grid >= courses->count() ||
         courses->Checked(a.grid) == before)
         return;
     if (!d || matches.empty()) {

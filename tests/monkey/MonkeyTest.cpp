@@ -174,7 +174,12 @@ INSTANTIATE_TEST_SUITE_P(
                               "view 1\nkey 3 PageDown\nnav 3 Edit\ntype 3 0 1\nkey 3 BackTab\n"
                               "ctrldel 3 ok\nview 0\n"},
                     ShortList{"CourseClickedFromAnUntouchedNewDiscipline",
-                              "type 0 1 Inх\nview 1\noptions\nnav 2 Insert\ncourse 0\nview 0\n"}),
+                              "type 0 1 Inх\nview 1\noptions\nnav 2 Insert\ncourse 0\nview 0\n"},
+                    // The press on the list refuses the test left with "1.5"
+                    // in its number; the Space after it still unmarks.
+                    ShortList{"CourseMarkedAfterAnotherRowWasRefused",
+                              "type 0 1 Коши6€1\ntype 0 0 8\nview 1\noptions\nnav 3 Edit\n"
+                              "type 3 0 1.5\ncourse 0\nnav 3 Cancel\nview 0\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

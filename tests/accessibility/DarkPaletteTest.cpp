@@ -71,10 +71,6 @@ protected:
         QApplication::setStyle(QStyleFactory::create(savedStyle_));
     }
 
-    // A widget's box in the main window's picture.
-    static QRect InWindow(const QWidget* w, const QRect& box) {
-        return QRect(w->mapTo(main_frm, box.topLeft()), box.size());
-    }
     static QImage Picture(const char* name) {
         QCoreApplication::processEvents();
         const QImage picture = main_frm->grab().toImage();
@@ -85,15 +81,6 @@ protected:
 private:
     QPalette savedPalette_;
     QString savedStyle_;
-};
-
-// What is measured, where, and what it must reach.
-struct Case {
-    const char* what;
-    std::function<QRect()> box;
-    double least;
-    // The background the palette says, when it must be exactly that.
-    std::optional<QPalette::ColorRole> background;
 };
 
 TEST_F(DarkPalette, EveryTextAndGlyphKeepsItsContrast) {
@@ -117,36 +104,10 @@ TEST_F(DarkPalette, EveryTextAndGlyphKeepsItsContrast) {
 
     const QImage students = Picture("students");
     const QPalette& pal = QApplication::palette();
-    const Case cases[] = {
-        {"a data cell", [&] { return InWindow(grid->viewport(), grid->CellRect(lastName, 1)); },
-         4.5, QPalette::Base},
-        // The style lays its focus frame over the highlight.
-        {"the current cell",
-         [&] { return InWindow(grid->viewport(), grid->CellRect(lastName, 0)); }, 4.5,
-         std::nullopt},
-        {"a column title", [&] { return InWindow(grid->viewport(), grid->TitleRect(lastName)); },
-         4.5, QPalette::Button},
-        {"the indicator of the current row",
-         [&] {
-             const QRect cell = grid->CellRect(lastName, 0);
-             return InWindow(grid->viewport(),
-                             QRect(0, cell.top(), TDBGrid::kIndicatorWidth, cell.height()));
-         },
-         3.0, QPalette::Button},
-        {"the navigator's Next glyph",
-         [&] {
-             QWidget* next = main_frm->student_navigator->Button(TNavigateBtn::nbNext);
-             return InWindow(next, next->rect());
-         },
-         3.0, QPalette::Button},
-        {"the faculty label",
-         [&] { return InWindow(main_frm->faculty_lbl, main_frm->faculty_lbl->rect()); }, 4.5,
-         std::nullopt},
-        {"the find bar's message", [&] { return InWindow(status, status->rect()); }, 4.5,
-         std::nullopt},
-    };
-    for (const Case& c : cases) {
-        const Measured m = Measure(students, c.box());
+    std::vector<ContrastBox> boxes = StudentsViewBoxes(grid, lastName);
+    boxes.push_back({"the find bar's message", InWindow(status, status->rect()), 4.5, {}});
+    for (const ContrastBox& c : boxes) {
+        const Measured m = Measure(students, c.box);
         EXPECT_GE(m.ratio, c.least) << c.what << ": ink " << QColor(m.ink).name().toStdString()
                                     << " on " << QColor(m.background).name().toStdString();
         if (c.background) {

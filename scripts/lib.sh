@@ -27,6 +27,9 @@ test_packages+=(dbus-daemon dbus-bin at-spi2-core python3-pyatspi)
 # And Qt's GTK platform theme, through which the program takes a desktop's
 # dark theme.
 test_packages+=(qt6-gtk-platformtheme)
+# And the tool that tells a test's X server the desktop's font resolution,
+# as a desktop does, for the 2x screen.
+test_packages+=(x11-utils)
 # What scripts/screenshots needs besides the build: an X server, a way to
 # click and type into the program, and the screenshot tool.
 screenshot_packages=(xvfb xauth xdotool imagemagick)

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -103,7 +104,7 @@ bool RunCancellable(QWidget* parent, TFIBDatabase& database, const QString& text
     QEventLoop loop;
     QTimer::singleShot(kProgressDelayMs, &box, [&box] { box.show(); });
     std::exception_ptr failure;
-    std::thread helper([&] {
+    const auto attempt = [&] {
         // A cancel the server kept from an earlier stop may end the first
         // try of work nobody stopped; the second try runs clear of it.
         for (int attempt = 0; attempt < 2; ++attempt) {
@@ -117,10 +118,23 @@ bool RunCancellable(QWidget* parent, TFIBDatabase& database, const QString& text
                     break;
             }
         }
-        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
-    });
-    loop.exec(QEventLoop::ExcludeSocketNotifiers);
-    helper.join();
+    };
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            attempt();
+            QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had, as when memory runs short: the work runs
+        // here, where it cannot be stopped, and fails as it would have.
+    }
+    if (helper.joinable()) {
+        loop.exec(QEventLoop::ExcludeSocketNotifiers);
+        helper.join();
+    } else {
+        attempt();
+    }
     qApp->removeEventFilter(&gate);
     const bool shown = box.isVisible();
     box.hide();

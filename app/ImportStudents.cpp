@@ -4,6 +4,7 @@
 #include "settings/IniFile.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
+#include "ui/DesignScale.h"
 #include "ui/UserDialogs.h"
 
 #include <QAbstractTableModel>
@@ -223,7 +224,9 @@ TImportStudentsDialog::TImportStudentsDialog(QWidget* parent, TFIBDatabase& data
     layout->addWidget(preview_, 1);
     layout->addWidget(summary_);
     layout->addLayout(buttons);
-    resize(780, 540);
+    // Room for the preview's columns at the designed text, and as much more
+    // as a larger desktop font needs.
+    resize(TDesignScale(font())(QSize(780, 540)));
 
     connect(choose_, &QPushButton::clicked, this,
             [this] { HandleEvent([this] { ChooseFile(); }); });

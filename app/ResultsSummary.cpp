@@ -6,6 +6,7 @@
 #include "fib/FIBDatabase.h"
 #include "fib/FIBQuery.h"
 #include "settings/Language.h"
+#include "ui/DesignScale.h"
 #include "ui/UserDialogs.h"
 
 #include <QApplication>
@@ -44,7 +45,7 @@ std::optional<double> Number(const TFIBXSQLVAR& v) {
 
 TMarkHistogram::TMarkHistogram(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("histogram"));
-    setMinimumSize(240, 140);
+    setMinimumSize(TDesignScale(font())(QSize(240, 140)));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
 }
@@ -89,7 +90,7 @@ TResultsSummary::TResultsSummary(QWidget& parent, TFIBDatabase& database,
                                  TFIBTransaction& transaction)
     : QDialog(&parent), database_(database), transaction_(transaction) {
     setObjectName(QStringLiteral("results_summary_frm"));
-    resize(620, 520);
+    resize(TDesignScale(font())(QSize(620, 520)));
     by_lbl = new QLabel(this);
     by_lbl->setObjectName(QStringLiteral("summary_by_lbl"));
     by_cb = new QComboBox(this);

@@ -127,9 +127,9 @@ public:
         QRect r;
         if (row_ < 0)
             r = col_ >= 0 ? grid_->TitleRect(col_)
-                          : QRect(0, 0, TDBGrid::kIndicatorWidth, grid_->TitleHeight());
+                          : QRect(0, 0, grid_->IndicatorWidth(), grid_->TitleHeight());
         else if (col_ < 0)
-            r = QRect(0, TGridFacts::RowTop(*grid_, row_), TDBGrid::kIndicatorWidth,
+            r = QRect(0, TGridFacts::RowTop(*grid_, row_), grid_->IndicatorWidth(),
                       grid_->RowHeight());
         else
             r = grid_->CellRect(col_, row_);

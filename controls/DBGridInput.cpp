@@ -117,6 +117,7 @@ bool TInplaceEdit::IsGridKey(const QKeyEvent& event) const {
     case Qt::Key_Insert:
     case Qt::Key_Escape:
     case Qt::Key_F2:
+    case Qt::Key_F5:
     case Qt::Key_Return:
     case Qt::Key_Enter:
         return true;
@@ -362,6 +363,14 @@ bool TDBGrid::HandleGridKey(QKeyEvent& event) {
         return true;
     case Qt::Key_F2:
         ShowEditor();
+        return true;
+    case Qt::Key_F5:
+        // The navigator's Refresh, for whoever works without a mouse: the
+        // navigator's buttons take no focus. Allowed where that button is.
+        if (event.modifiers() != Qt::NoModifier)
+            return false;
+        if (ds->CanModify())
+            ds->Refresh();
         return true;
     case Qt::Key_F:
         if (!ctrl)

@@ -11,6 +11,7 @@
 #include <QPolygonF>
 #include <QStaticText>
 #include <QStyleOptionFocusRect>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -106,13 +107,16 @@ void DrawCellText(QPainter& p, const QRect& box, Qt::Alignment alignment, const 
 
 enum class TIndicator { Arrow, Edit, Insert, MultiDot, MultiArrow };
 
-// The indicator images, drawn in a 6 x 11 box centred in the cell.
-void PaintIndicatorGlyph(QPainter& p, const QRect& cell, TIndicator kind, const QColor& ink) {
-    const int left = cell.left() + (cell.width() - 6) / 2;
-    const int top = cell.top() + (cell.height() - 11) / 2;
+// The indicator images, drawn in a 6 x 11 box centred in the cell, larger
+// by scale under a larger font.
+void PaintIndicatorGlyph(QPainter& p, const QRect& cell, TIndicator kind, const QColor& ink,
+                         double scale) {
+    const double left = cell.left() + std::floor((cell.width() - 6 * scale) / 2);
+    const double top = cell.top() + std::floor((cell.height() - 11 * scale) / 2);
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.translate(left, top);
+    p.scale(scale, scale);
     p.setPen(Qt::NoPen);
     p.setBrush(ink);
     switch (kind) {
@@ -172,7 +176,7 @@ void TDBGrid::PaintTitles(QPainter& p) {
     p.setPen(line);
     p.drawLine(0, h, viewport()->width(), h);
     if (options_.Contains(dgIndicator))
-        p.drawLine(kIndicatorWidth, 0, kIndicatorWidth, h);
+        p.drawLine(indicatorWidth_, 0, indicatorWidth_, h);
     p.setFont(titleFont_);
     for (int c = leftCol_; c < static_cast<int>(columns_.size()); ++c) {
         const QRect r = TitleRect(c);
@@ -238,7 +242,7 @@ void TDBGrid::PaintRows(QPainter& p) {
             link_.SetActiveRow(row);
         const bool selected = marks && record && IsRowSelected(link_.DataSet()->Bookmark());
         if (options_.Contains(dgIndicator))
-            PaintIndicator(p, QRect(0, y, kIndicatorWidth, rowHeight_), row == current ? row : -1,
+            PaintIndicator(p, QRect(0, y, indicatorWidth_, rowHeight_), row == current ? row : -1,
                            selected);
         for (int c = leftCol_; c < static_cast<int>(columns_.size()); ++c) {
             const QRect cell = CellRect(c, row);
@@ -273,7 +277,7 @@ void TDBGrid::PaintIndicator(QPainter& p, const QRect& cell, int row, bool selec
         kind = TIndicator::Edit;
     else if (link_.DataSet()->State() == stInsert)
         kind = TIndicator::Insert;
-    PaintIndicatorGlyph(p, cell, kind, pal.color(QPalette::ButtonText));
+    PaintIndicatorGlyph(p, cell, kind, pal.color(QPalette::ButtonText), indicatorScale_);
 }
 
 void TDBGrid::PaintCell(QPainter& p, const QRect& cell, int col, int row, bool current,

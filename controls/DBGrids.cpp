@@ -3,6 +3,7 @@
 #include "base/Exception.h"
 #include "controls/DBGridAccessible.h"
 #include "controls/DBGridActions.h"
+#include "ui/DesignScale.h"
 #include "ui/UserDialogs.h"
 
 #include <QApplication>
@@ -176,6 +177,9 @@ void TDBGrid::UpdateRowMetrics() {
     titleHeight_ = tfm.boundingRect(QStringLiteral("Wg")).height() + 4;
     titleHeight_ = std::max(titleHeight_, tfm.height() + 4);
     rowHeight_ = fm.height() + 3 + (options_.Contains(dgRowLines) ? 1 : 0);
+    const TDesignScale design(font());
+    indicatorScale_ = design.Factor();
+    indicatorWidth_ = design(kIndicatorWidth);
 }
 
 int TDBGrid::TitleHeight() const {
@@ -308,7 +312,7 @@ void TDBGrid::scrollContentsBy(int, int) {
 }
 
 int TDBGrid::DataLeft() const {
-    return options_.Contains(dgIndicator) ? kIndicatorWidth + 1 : 0;
+    return options_.Contains(dgIndicator) ? indicatorWidth_ + 1 : 0;
 }
 
 QRect TDBGrid::CellRect(int col, int row) const {
@@ -466,7 +470,7 @@ void TDBGrid::EditingChanged() {
     } else if (TDataSet* ds = link_.DataSet(); ds && ds->State() == stInsert) {
         inserting_ = true;
     }
-    viewport()->update(QRect(0, 0, kIndicatorWidth + 1, viewport()->height()));
+    viewport()->update(QRect(0, 0, indicatorWidth_ + 1, viewport()->height()));
     NotifyGridAccessibility(*this);
 }
 

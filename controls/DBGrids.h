@@ -181,8 +181,11 @@ public:
     TInplaceEdit* InplaceEditor() const { return editor_; }
     bool EditorModified() const { return editModified_; }
 
-    // Geometry in viewport coordinates.
+    // Geometry in viewport coordinates. The indicator column is 11 pixels
+    // wide for the designed text height and grows with a larger font, its
+    // images with it.
     static constexpr int kIndicatorWidth = 11;
+    int IndicatorWidth() const { return indicatorWidth_; }
     static constexpr int kDefaultColWidth = 64;
     int TitleHeight() const;
     int RowHeight() const { return rowHeight_; }
@@ -308,6 +311,8 @@ private:
     int col_ = 0;
     int leftCol_ = 0;
     int rowHeight_ = 18;
+    int indicatorWidth_ = kIndicatorWidth;
+    double indicatorScale_ = 1.0;
     int titleHeight_ = 18;
     int visibleRows_ = 1;
     bool editorMode_ = false;

@@ -39,23 +39,25 @@ void PaintRefresh(QPainter& p, const QColor& color) {
 
 } // namespace
 
-int NavigatorGlyphSide(const QSize& buttonSize) {
+int NavigatorGlyphSide(const QSize& buttonSize, double scale) {
     const int room = std::min(buttonSize.width(), buttonSize.height()) - 4;
-    if (room >= kGrid)
-        return kGrid;
+    const int wanted = static_cast<int>(std::lround(kGrid * std::max(scale, 1.0)));
+    if (room >= wanted)
+        return wanted;
     return std::max(room, 4);
 }
 
-void PaintNavigatorGlyph(QPainter& p, TNavigateBtn button, const QRect& box, const QColor& color) {
-    const int side = NavigatorGlyphSide(box.size() + QSize(4, 4));
+void PaintNavigatorGlyph(QPainter& p, TNavigateBtn button, const QRect& box, const QColor& color,
+                         double scale) {
+    const int side = NavigatorGlyphSide(box.size() + QSize(4, 4), scale);
     const int left = box.left() + (box.width() - side) / 2;
     const int top = box.top() + (box.height() - side) / 2;
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.translate(left, top);
-    const qreal scale = qreal(side) / kGrid;
-    p.scale(scale, scale);
+    const qreal unit = qreal(side) / kGrid;
+    p.scale(unit, unit);
     p.setPen(Qt::NoPen);
     p.setBrush(color);
 

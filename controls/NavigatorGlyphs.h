@@ -24,9 +24,10 @@ enum class TNavigateBtn {
 
 inline constexpr int kNavigateBtnCount = 10;
 
-// Draws the glyph of button centred in box (logical pixels).
+// Draws the glyph of button centred in box (logical pixels), scale times its
+// designed size where the box has the room (scale grows with the font).
 void PaintNavigatorGlyph(QPainter& painter, TNavigateBtn button, const QRect& box,
-                         const QColor& color);
+                         const QColor& color, double scale = 1.0);
 
 // The side of the square a glyph takes inside a button of this size.
-int NavigatorGlyphSide(const QSize& buttonSize);
+int NavigatorGlyphSide(const QSize& buttonSize, double scale = 1.0);

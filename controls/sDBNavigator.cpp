@@ -1,6 +1,7 @@
 #include "controls/sDBNavigator.h"
 
 #include "controls/ControlDialogs.h"
+#include "ui/DesignScale.h"
 #include "ui/UserDialogs.h"
 
 #include <QKeyEvent>
@@ -67,6 +68,9 @@ TNavButton::TNavButton(TsDBNavigator* navigator, TNavigateBtn kind)
     : QAbstractButton(navigator), navigator_(navigator), kind_(kind) {
     setFocusPolicy(Qt::NoFocus);
     repeat_.setSingleShot(false);
+    // A coarse timer may fire up to a twentieth early: a press held 380 ms
+    // would already repeat.
+    repeat_.setTimerType(Qt::PreciseTimer);
     connect(&repeat_, &QTimer::timeout, this, &TNavButton::RepeatTick);
     connect(this, &QAbstractButton::clicked, this, [this] { navigator_->ClickButton(kind_); });
 }
@@ -123,14 +127,15 @@ void TNavButton::paintEvent(QPaintEvent*) {
     }
     const QIcon icon = navigator_->ImageFor(kind_);
     const QRect inner = r.adjusted(2, 2, -2, -2).translated(isDown() ? QPoint(1, 1) : QPoint());
+    const double scale = TDesignScale(font()).Factor();
     if (!icon.isNull()) {
-        const int side = NavigatorGlyphSide(r.size());
+        const int side = NavigatorGlyphSide(r.size(), scale);
         icon.paint(&p, QRect(inner.center() - QPoint(side / 2, side / 2), QSize(side, side)),
                    Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
     } else {
         const QColor ink =
             pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
-        PaintNavigatorGlyph(p, kind_, inner, ink);
+        PaintNavigatorGlyph(p, kind_, inner, ink, scale);
     }
     if (navigator_->hasFocus() && navigator_->FocusedButton() == kind_) {
         QStyleOptionFocusRect focus;

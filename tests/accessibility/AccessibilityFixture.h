@@ -88,7 +88,7 @@ protected:
              QPalette::Button},
             {"the indicator of the current row",
              InWindow(grid->viewport(),
-                      QRect(0, current.top(), TDBGrid::kIndicatorWidth, current.height())),
+                      QRect(0, current.top(), grid->IndicatorWidth(), current.height())),
              3.0, QPalette::Button},
             {"the navigator's Next glyph", InWindow(next, next->rect()), 3.0, QPalette::Button},
             {"the faculty label", InWindow(main_frm->faculty_lbl, main_frm->faculty_lbl->rect()),

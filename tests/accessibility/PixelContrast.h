@@ -51,4 +51,16 @@ inline Measured Measure(const QImage& picture, const QRect& box) {
     return m;
 }
 
+// The smallest rectangle of the box holding every pixel that stands out from
+// the box's background by at least least: the extent of a glyph painted there.
+inline QRect InkBounds(const QImage& picture, const QRect& box, double least = 2.0) {
+    const QRgb background = Measure(picture, box).background;
+    QRect ink;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if (Contrast(picture.pixel(x, y) | 0xff000000u, background) >= least)
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
 } // namespace veltor::test

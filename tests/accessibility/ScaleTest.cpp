@@ -5,6 +5,7 @@
 // the views and the options dialog at each factor are kept as artefacts.
 
 #include "tests/accessibility/AccessibilityFixture.h"
+#include "tests/accessibility/PixelContrast.h"
 #include "tests/support/CaptionSpace.h"
 
 #include "app/AnchoredPanel.h"
@@ -172,6 +173,31 @@ TEST_F(LargeFont, TheDesignedLayoutGrowsByAsMuchAsTheText) {
         EXPECT_NEAR(shown.top(), expected.top(), 1) << name;
         EXPECT_NEAR(shown.width(), expected.width(), 1) << name;
         EXPECT_NEAR(shown.height(), expected.height(), 1) << name;
+    }
+
+    // The images painted beside the text grow with it: the navigator's Next
+    // triangle and the current row's arrow are each 8 by 4 pixels as
+    // designed. The pictures are in device pixels, the design in logical
+    // ones.
+    QWidget* next = main_frm->faculty_navigator->Button(TNavigateBtn::nbNext);
+    const QImage button = next->grab().toImage();
+    const TDBGrid* grid = main_frm->faculty_db;
+    const QImage rows = grid->viewport()->grab().toImage();
+    const double ratio = rows.devicePixelRatio();
+    const QRect indicator(0, grid->CellRect(0, 0).top(), grid->IndicatorWidth(), grid->RowHeight());
+    // Inside the row's lines, which a fractional ratio spreads over two pixels.
+    const QRect inner = indicator.adjusted(0, 2, -1, -2);
+    const QRect indicatorPixels(QPoint(inner.topLeft() * ratio), inner.size() * ratio);
+    const struct {
+        const char* glyph;
+        QRect ink;
+    } glyphs[] = {
+        {"the navigator's Next", InkBounds(button, button.rect())},
+        {"the current row's indicator", InkBounds(rows, indicatorPixels)},
+    };
+    for (const auto& g : glyphs) {
+        EXPECT_NEAR(g.ink.height() / ratio, 8 * grown, 2) << g.glyph;
+        EXPECT_NEAR(g.ink.width() / ratio, 4 * grown, 2) << g.glyph;
     }
     EXPECT_TRUE(Errors().isEmpty()) << Errors().join('\n').toStdString();
 }

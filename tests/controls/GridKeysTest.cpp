@@ -4,6 +4,8 @@
 
 #include "tests/controls/ControlsFixture.h"
 
+#include "fib/FIBQuery.h"
+
 #include <QApplication>
 #include <QTest>
 
@@ -356,4 +358,33 @@ TEST_F(FacultyViewTest, TabMovesByColumnInAGridThatCannotEdit) {
     QTest::keyClick(v->grid, Qt::Key_Tab);
     EXPECT_EQ(v->grid->SelectedIndex(), 1);
     EXPECT_EQ(shown.dataset->FieldByName(QStringLiteral("F_ID"))->AsInteger(), record);
+}
+
+// F5 reads the current record back from the server, as the navigator's
+// Refresh does, so that a keyboard user can see what someone else stored;
+// a dataset that cannot be modified keeps what it shows, as that button is
+// greyed there.
+TEST_F(FacultyViewTest, F5ReadsTheCurrentRecordAgainWhereTheNavigatorCouldRefresh) {
+    v->Open();
+    QTest::keyClick(v->grid, Qt::Key_Down);
+    ASSERT_EQ(v->CurrentId(), 2);
+    TFIBQuery q;
+    q.SetDatabase(v->db);
+    q.SetTransaction(v->tr);
+    q.SetSQLText("update fakultet set knazva = 'ФФ5' where f_id = 2");
+    q.ExecQuery();
+    EXPECT_NE(v->fShort->AsString(), "ФФ5");
+    QTest::keyClick(v->grid, Qt::Key_F5);
+    EXPECT_EQ(v->fShort->AsString(), "ФФ5");
+    EXPECT_EQ(v->CurrentId(), 2);
+    EXPECT_EQ(v->ds->State(), stBrowse);
+
+    ReadOnlyGrid shown(*v);
+    TField* name = shown.dataset->FieldByName(QStringLiteral("NAZVA"));
+    const QString before = name->AsString();
+    q.SetSQLText("update fakultet set nazva = 'Факультет F5' where f_id = 1");
+    q.ExecQuery();
+    QTest::keyClick(v->grid, Qt::Key_F5);
+    EXPECT_EQ(name->AsString(), before);
+    EXPECT_TRUE(dialogs->messages.empty()) << dialogs->Texts().join("\n").toStdString();
 }

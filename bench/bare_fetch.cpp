@@ -3,7 +3,9 @@
 #include "model/TestingModel.h"
 #include "model/TestingSql.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -124,4 +126,22 @@ double FetchBare(TFIBDatabase& db, TFIBTransaction& tr, const char* select, long
     const double seconds = FetchBare(db, tr, select, &result);
     *rows = result.Rows;
     return seconds;
+}
+
+bool PrepareProgramFolder(const QString& folder, const QString& database) {
+    const QString ini = QStringLiteral("[General]\nLanguage=English\nSave_Forms_Position=0\n"
+                                       "[Main_Form]\nX=0\nY=0\n"
+                                       "[DataBase]\nDBName=%1\nUserName=%2\nUserPass=%3\n")
+                            .arg(database, BenchUser(), BenchPassword());
+    const QByteArray data = ini.toUtf8();
+    QFile file(folder + QStringLiteral("/options.ini"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+        return false;
+    const QDir languages(QStringLiteral(VELTOR_LANGUAGES_DIR));
+    if (!QDir(folder).mkpath(QStringLiteral("Languages")))
+        return false;
+    for (const QString& name : languages.entryList({QStringLiteral("*.olg")}, QDir::Files))
+        if (!QFile::copy(languages.filePath(name), folder + QStringLiteral("/Languages/") + name))
+            return false;
+    return true;
 }

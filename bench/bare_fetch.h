@@ -18,6 +18,11 @@ QString BenchDatabaseName(int argc, char** argv);
 QString BenchUser();
 QString BenchPassword();
 
+// A program folder for the real main window: the language files, and an
+// options.ini naming database with the benchmark's user, English captions
+// and the window at the top left. False when a file cannot be written.
+bool PrepareProgramFolder(const QString& folder, const QString& database);
+
 // A connection and a transaction in the program's configuration (WIN1251,
 // dialect 3), not yet connected.
 struct TBenchConnection {

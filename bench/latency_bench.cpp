@@ -207,24 +207,6 @@ QString ThroughProxy(const QString& database, int port) {
     return QStringLiteral("127.0.0.1/%1:%2").arg(port).arg(DatabasePath(database));
 }
 
-void WriteFile(const QString& name, const QByteArray& data) {
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
-        Fail(QStringLiteral("cannot write %1").arg(name));
-}
-
-void PrepareFolder(const QString& folder, const QString& database) {
-    const QString ini = QStringLiteral("[General]\nLanguage=English\nSave_Forms_Position=0\n"
-                                       "[Main_Form]\nX=0\nY=0\n"
-                                       "[DataBase]\nDBName=%1\nUserName=%2\nUserPass=%3\n")
-                            .arg(database, BenchUser(), BenchPassword());
-    WriteFile(folder + QStringLiteral("/options.ini"), ini.toUtf8());
-    const QDir languages(QStringLiteral(VELTOR_LANGUAGES_DIR));
-    QDir(folder).mkpath(QStringLiteral("Languages"));
-    for (const QString& name : languages.entryList({QStringLiteral("*.olg")}, QDir::Files))
-        QFile::copy(languages.filePath(name), folder + QStringLiteral("/Languages/") + name);
-}
-
 void Key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mods = {}) {
     QTest::keyClick(target, key, mods);
 }
@@ -319,7 +301,8 @@ std::vector<TActionRun> RunProgram(TDelayProxy& proxy, const QString& database, 
     QTemporaryDir folder;
     if (!folder.isValid())
         Fail(QStringLiteral("no temporary folder"));
-    PrepareFolder(folder.path(), ThroughProxy(database, proxy.Port()));
+    if (!PrepareProgramFolder(folder.path(), ThroughProxy(database, proxy.Port())))
+        Fail(QStringLiteral("cannot write the program folder %1").arg(folder.path()));
     set_program_file(folder.path() + QStringLiteral("/veltor-admin"));
     set_splash_wait(0);
     // Every run is a program started afresh: nothing it read in an earlier

@@ -74,25 +74,6 @@ int RunProgramChild(int argc, char** argv, const QString& folder) {
     Fail(QStringLiteral("the program ended before it painted the students view"));
 }
 
-void WriteFile(const QString& name, const QByteArray& data) {
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
-        Fail(QStringLiteral("cannot write %1").arg(name));
-}
-
-// A program folder: options.ini for the database, the language files.
-void PrepareFolder(const QString& folder, const QString& database) {
-    const QString ini = QStringLiteral("[General]\nLanguage=English\nSave_Forms_Position=0\n"
-                                       "[Main_Form]\nX=0\nY=0\n"
-                                       "[DataBase]\nDBName=%1\nUserName=%2\nUserPass=%3\n")
-                            .arg(database, BenchUser(), BenchPassword());
-    WriteFile(folder + QStringLiteral("/options.ini"), ini.toUtf8());
-    const QDir languages(QStringLiteral(VELTOR_LANGUAGES_DIR));
-    QDir(folder).mkdir(QStringLiteral("Languages"));
-    for (const QString& name : languages.entryList({QStringLiteral("*.olg")}, QDir::Files))
-        QFile::copy(languages.filePath(name), folder + QStringLiteral("/Languages/") + name);
-}
-
 // Starts a program and returns the milliseconds from the start to the
 // clock it prints at its first paint.
 double TimeToFirstPaint(const QString& program, const QStringList& arguments) {
@@ -123,7 +104,8 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     if (!folder.isValid())
         Fail(QStringLiteral("no temporary folder"));
-    PrepareFolder(folder.path(), database);
+    if (!PrepareProgramFolder(folder.path(), database))
+        Fail(QStringLiteral("cannot write the program folder %1").arg(folder.path()));
     const QString self = QCoreApplication::applicationFilePath();
     const QString minimal =
         QCoreApplication::applicationDirPath() + QStringLiteral("/bench_minimal_window");

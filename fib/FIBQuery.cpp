@@ -298,8 +298,10 @@ void TFIBQuery::Prepare() {
         SQLChanged();
     if (paramCheck_ && userParams_.Count() > 0 && NeedsRePrepare()) {
         BuildServerParams(executing_);
-        // Only the current statement: those kept for other texts stay.
-        ReleaseHandle();
+        // The statement for the text before is put aside with the others:
+        // a detail whose master moves between a null key and a real one
+        // goes back and forth between the two texts.
+        KeepHandle();
     }
     RefreshEncodedSQL();
     if (!prepared_)

@@ -50,7 +50,12 @@ void prepare_view_switch(const TShellDatabase& db) {
     // left no transaction; committing that would fail every later switch.
     const TFIBTransaction* transaction = db.database.DefaultTransaction();
     if (!transaction || transaction->Active()) {
-        db.database.CommitDefaultTransaction();
+        // One in which nothing has run yet (the one started with the
+        // connection, at the first switch) holds nothing to save and, read
+        // committed, sees what a new one would: it stays, which spares the
+        // commit's and the next start's round trips.
+        if (!transaction || transaction->Used())
+            db.database.CommitDefaultTransaction();
     } else {
         close_datasets(db);
         // What a lost connection took is sent again and saved by this switch,

@@ -355,6 +355,9 @@ public:
     isc_tr_handle* Handle() { return &handle_; }
     isc_tr_handle HandleValue() const { return handle_; }
     TTransactionPhase Phase() const { return phase_; }
+    // Whether a client call has been made in the transaction since it
+    // started: a statement prepared, run or fetched, a blob, a question.
+    bool Used() const { return used_; }
     // The main connection's client library.
     IIBClientLibrary& ClientLibrary() const;
     // After every client call made in this transaction: restores the
@@ -385,6 +388,7 @@ private:
 
     isc_tr_handle handle_ = 0;
     TTransactionPhase phase_ = trInactive;
+    bool used_ = false;
     TFIBDatabase* defaultDatabase_ = nullptr;
     uint32_t timeout_ = 0;
     TTransactionAction timeoutAction_ = TARollback;

@@ -200,6 +200,7 @@ void TFIBTransaction::CheckInTransaction() const {
 void TFIBTransaction::StatusCheck(ISC_STATUS status, bool raiseError) {
     RestoreFloatingPointControl();
     idleMark_ = false;
+    used_ = true;
     // Indexed, not copied: this runs after every fetched row.
     for (size_t i = 0; i < databases_.size(); ++i)
         databases_[i]->StatusCheck(status, false);
@@ -229,6 +230,7 @@ void TFIBTransaction::StartTransaction() {
             handle_ = 0;
             IBError(lib, this);
         }
+        used_ = false;
         afterStart_.Call(this);
     }
     links_.ForEach(&TFIBBase::OnAfterTransactionStart, false);

@@ -17,6 +17,8 @@
 #include <QMap>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 using namespace veltor::test;
 
 namespace {
@@ -59,18 +61,37 @@ TEST(AtSpi, AScreenReaderReadsTheGridPressesTheNavigatorAndMarksACourse) {
     ASSERT_GE(students.size(), 3) << "the fixture's first faculty has three students";
     const long long linksBefore = db.QueryInt("select count(*) from d_f_k");
 
-    DesktopSession desktop;
-    desktop.StartProgram(db.ConnectionString(), {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
     QString out;
     QString err;
-    const int code = desktop.Run("/usr/bin/python3",
-                                 {SourceDir() + "/tests/accessibility/atspi_client.py",
-                                  "Kestrin Veltor", English("_STUDENTS_"), English("_DISCIPLINES_"),
-                                  English("_COURSE_"), English("_NEXT_RECORD_")},
-                                 240000, &out, &err);
-    ASSERT_EQ(code, 0) << "client:\n"
-                       << out.toStdString() << err.toStdString() << "\nprogram:\n"
-                       << desktop.ProgramOutput().toStdString();
+    int code = -1;
+    // A desktop whose accessibility registry never came up under a loaded
+    // machine lists no program at all; that desktop is given up and one
+    // more is started. Anything the client met once it found the program
+    // fails at once.
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        DesktopSession desktop;
+        desktop.StartProgram(db.ConnectionString(), {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
+        out.clear();
+        err.clear();
+        code = desktop.Run("/usr/bin/python3",
+                           {SourceDir() + "/tests/accessibility/atspi_client.py", "Kestrin Veltor",
+                            English("_STUDENTS_"), English("_DISCIPLINES_"), English("_COURSE_"),
+                            English("_NEXT_RECORD_")},
+                           240000, &out, &err);
+        const bool unseen = code != 0 && out.isEmpty() && err.contains("no application");
+        if (unseen && attempt == 1) {
+            std::fprintf(stderr,
+                         "the desktop listed no program within 60 s (program running: %s, "
+                         "its output: %s); starting another desktop\n",
+                         desktop.ProgramRunning() ? "yes" : "no",
+                         qPrintable(desktop.ProgramOutput()));
+            continue;
+        }
+        ASSERT_EQ(code, 0) << "client:\n"
+                           << out.toStdString() << err.toStdString() << "\nprogram:\n"
+                           << desktop.ProgramOutput().toStdString();
+        break;
+    }
 
     QMap<QString, QJsonObject> steps;
     for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {

@@ -155,6 +155,10 @@ QString DesktopSession::ProgramOutput() {
     return programOutput_;
 }
 
+bool DesktopSession::ProgramRunning() const {
+    return program_ && program_->state() == QProcess::Running;
+}
+
 int DesktopSession::Run(const QString& tool, const QStringList& arguments, int timeoutMs,
                         QString* output, QString* error) {
     QProcess p;

@@ -39,6 +39,7 @@ public:
     QProcess& Program() { return *program_; }
     // What the program wrote so far, for failure messages.
     QString ProgramOutput();
+    bool ProgramRunning() const;
 
     // Runs a tool on this desktop to its end (at most timeoutMs); returns
     // its exit code (-1 when it did not finish) and fills output with its

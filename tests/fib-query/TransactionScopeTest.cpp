@@ -140,3 +140,22 @@ TEST(TransactionScope, ARefusedRollbackDoesNotReplaceTheWorksError) {
 }
 
 } // namespace
+
+// What a view switch asks before it commits: whether anything has been sent
+// in the transaction since it started. A failed statement counts too.
+TEST(TransactionUse, OnlyACallMadeInTheTransactionSinceItStartedCounts) {
+    Connection c;
+    c.Tr().StartTransaction();
+    EXPECT_FALSE(c.Tr().Used()) << "just started";
+    auto q = c.Query(QStringLiteral("select count(*) from TYPES"));
+    q->Prepare();
+    EXPECT_TRUE(c.Tr().Used()) << "a prepare";
+    c.Tr().Commit();
+    c.Tr().StartTransaction();
+    EXPECT_FALSE(c.Tr().Used()) << "started again after the commit";
+    EXPECT_FALSE(MessageOf([&] {
+                     c.Query(QStringLiteral("select NOTHING from TYPES"))->ExecQuery();
+                 }).isEmpty());
+    EXPECT_TRUE(c.Tr().Used()) << "a refused statement";
+    c.Tr().Rollback();
+}

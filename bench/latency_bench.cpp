@@ -25,6 +25,7 @@
 // 100,000 results). --calls prints, for every action, the program's client
 // calls with the turns each took. Output: figures.h.
 
+#include "answerer.h"
 #include "app/main_unit.h"
 #include "app/startup.h"
 #include "bare_fetch.h"
@@ -129,19 +130,6 @@ void CountCallTurns(const TClientCall& call) {
 }
 
 // --- the user ------------------------------------------------------------------
-
-// Answers every question with its first button (OK, Yes) and keeps the error
-// messages: an action that shows one is not measured but reported.
-class TAnswerer : public TDialogResponder {
-public:
-    TMsgResult Answer(const TMessage& message) override {
-        if (message.icon == TMsgIcon::Error || message.icon == TMsgIcon::Warning)
-            errors << message.text;
-        return message.buttons == TMsgButtons::YesNo ? TMsgResult::Yes : TMsgResult::Ok;
-    }
-    void Modal(QDialog&) override {}
-    QStringList errors;
-};
 
 // Notices the first paint of a widget.
 class TPaintWatch : public QObject {

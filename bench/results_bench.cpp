@@ -22,6 +22,7 @@
 //   (default: the local veltor-bench.fdb, db/make-demo <database> --large)
 // User and password come from ISC_USER / ISC_PASSWORD. Output: figures.h.
 
+#include "answerer.h"
 #include "app/CancellableCall.h"
 #include "app/ResultsFilter.h"
 #include "app/ResultsSummary.h"
@@ -68,19 +69,6 @@ namespace {
     std::fprintf(stderr, "results_bench: %s\n", qPrintable(message));
     std::exit(1);
 }
-
-// Answers every question with its first button and keeps the error
-// messages: a measure that shows one is reported, not printed.
-class TAnswerer : public TDialogResponder {
-public:
-    TMsgResult Answer(const TMessage& message) override {
-        if (message.icon == TMsgIcon::Error || message.icon == TMsgIcon::Warning)
-            errors << message.text;
-        return message.buttons == TMsgButtons::YesNo ? TMsgResult::Yes : TMsgResult::Ok;
-    }
-    void Modal(QDialog&) override {}
-    QStringList errors;
-};
 
 double Ms(const QElapsedTimer& timer) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
